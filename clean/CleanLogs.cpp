@@ -1,0 +1,82 @@
+#include "clean/CleanLogs.h"
+
+#include <cstdio>
+#include <random>
+
+#include "clean/AgeLimit.h"
+#include "clean/CommandLine.h"
+#include "clean/Sweep.h"
+#include "platform/platform.h"
+#include "rotate/Rotate.h"
+
+using ovix::core::String;
+using ovix::core::WString;
+
+namespace {
+
+WString separator() { return WString(1, platform::pathSeparator()); }
+
+// A name fragment unique to this run: its UTC time to the millisecond and a
+// random part, so that runs never pick the same report name by chance.
+std::string reportNameFragment() {
+  static std::mt19937_64 random{std::random_device{}()};
+  const platform::SYSTEMTIME t = platform::currentSystemTime();
+  char text[64];
+  std::snprintf(text, sizeof text, "%04u%02u%02uT%02u%02u%02u%03uZ-%016llx.", unsigned{t.year},
+                unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
+                unsigned{t.second}, unsigned{t.milliseconds},
+                static_cast<unsigned long long>(random()));
+  return text;
+}
+
+}  // namespace
+
+void writeReportFile(const String& report) {
+  const std::string directory = String::from(WString(L"..") << separator() << L"log" << separator());
+  // A taken name is never reused; after this many collisions something
+  // other than chance is at work.
+  constexpr int kAttempts = 16;
+  std::string path;
+  platform::ErrorCode error = 0;
+  platform::NewFile file;
+  for (int attempt = 0; attempt < kAttempts && !file.isOpen(); ++attempt) {
+    path = directory + reportNameFragment() + "Tarnwick.log";
+    file = platform::NewFile::createExclusive(path, error);
+    if (!file.isOpen() && !platform::isAlreadyExists(error)) break;
+  }
+  if (file.isOpen()) {
+    error = file.writeText(String("\n") << report << "\n");
+    const platform::ErrorCode closeError = file.close();
+    if (error == 0) error = closeError;
+  }
+  if (error != 0) {
+    std::fprintf(stderr, "Error: cannot write report %s: %s\n",
+                 ovix::core::escapeControls(path).c_str(), platform::errorMessage(error).c_str());
+  }
+}
+
+int cleanLogs(const String& commandLine) {
+  const std::vector<String> words = splitWords(commandLine);
+  const bool rotate = rotationRequested(words);
+  const int days = words.empty() ? 2 : readDayCount(words.front());
+  if (days < 1) {
+    std::fputs("Error: invalid parameter\n", stderr);
+    return -1;
+  }
+
+  const WString logDir = WString(L"..") << separator() << L"log";
+  const WString pattern = WString(logDir) << separator() << L"*.log*";
+  platform::FoundEntry current;
+  platform::DirectorySearch search = platform::DirectorySearch::open(pattern, current);
+  if (!search.isOpen()) {
+    std::fputs("Error: invalid path\n", stderr);
+    return -1;
+  }
+
+  String report;
+  const platform::FILETIME ageLimit = computeAgeLimit(days, report);
+  if (rotate) rotateLogs(report);
+  const int count = sweepExpiredLogs(search, current, pattern, logDir, ageLimit, report);
+  writeReportFile(report);
+  return count;
+}

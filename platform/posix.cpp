@@ -1,0 +1,271 @@
+// The OS layer on POSIX (Linux).
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "core/String.h"
+#include "platform/platform.h"
+#include "platform/wildcard.h"
+
+namespace platform {
+
+namespace {
+
+using ovix::core::String;
+using ovix::core::WString;
+
+ErrorCode posixError(int errnum) { return static_cast<ErrorCode>(errnum); }
+
+std::string narrow(const std::wstring& path) { return String::from(path); }
+
+FILETIME fromTimespec(const struct timespec& t) {
+  return fileTimeFromUnix(static_cast<std::int64_t>(t.tv_sec),
+                          static_cast<std::int64_t>(t.tv_nsec));
+}
+
+// Where the fresh-log step records a file's creation time: the tick count
+// as decimal text.
+constexpr const char* kCreationAttribute = "user.cleanlogs.created";
+
+}  // namespace
+
+wchar_t pathSeparator() { return L'/'; }
+
+std::string errorMessage(ErrorCode code) {
+  return std::strerror(static_cast<int>(code));  // NOLINT(concurrency-mt-unsafe): one thread
+}
+
+// ---- Process ---------------------------------------------------------------
+
+std::string commandLineText(int argc, char** argv) {
+  std::string text;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) text.push_back(' ');
+    text.append(argv[i]);
+  }
+  std::size_t start = 0;
+  while (start < text.size() && static_cast<unsigned char>(text[start]) <= 32) ++start;
+  return text.substr(start);
+}
+
+int exitStatus(int result) {
+  if (result < 0) return 255;
+  return result > 254 ? 254 : result;
+}
+
+// ---- Time ------------------------------------------------------------------
+
+SYSTEMTIME currentSystemTime() {
+  SYSTEMTIME fields;
+  calendarFromFileTime(currentFileTime(), fields);
+  return fields;
+}
+
+FILETIME currentFileTime() {
+  struct timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return fromTimespec(now);
+}
+
+bool systemTimeToFileTime(const SYSTEMTIME& fields, FILETIME& out) {
+  return fileTimeFromCalendar(fields, out);
+}
+
+bool fileTimeToSystemTime(const FILETIME& time, SYSTEMTIME& out) {
+  return calendarFromFileTime(time, out);
+}
+
+bool fileTimeToLocalTime(const FILETIME& time, SYSTEMTIME& out) {
+  const std::uint64_t ticks = toTicks(time);
+  if (ticks > kMaxConvertibleTicks) return false;
+  const auto seconds = static_cast<std::time_t>(static_cast<std::int64_t>(ticks / kTicksPerSecond) -
+                                                kEpochDeltaSeconds);
+  struct tm local {};
+  if (localtime_r(&seconds, &local) == nullptr) return false;
+  out.year = static_cast<std::uint16_t>(local.tm_year + 1900);
+  out.month = static_cast<std::uint16_t>(local.tm_mon + 1);
+  out.day = static_cast<std::uint16_t>(local.tm_mday);
+  out.hour = static_cast<std::uint16_t>(local.tm_hour);
+  out.minute = static_cast<std::uint16_t>(local.tm_min);
+  out.second = static_cast<std::uint16_t>(local.tm_sec);
+  out.milliseconds = static_cast<std::uint16_t>(ticks / 10'000 % 1'000);
+  return true;
+}
+
+int compareFileTime(const FILETIME& a, const FILETIME& b) { return compareFileTimes(a, b); }
+
+// ---- Directory search ------------------------------------------------------
+
+struct DirectorySearch::State {
+  DIR* dir = nullptr;
+  std::string wildcard;
+
+  ~State() {
+    if (dir != nullptr) closedir(dir);
+  }
+
+  // Reads entries until one matches and its time can be had.
+  bool fetch(FoundEntry& entry) {
+    const int fd = dirfd(dir);
+    while (true) {
+      errno = 0;
+      const dirent* d = readdir(dir);
+      if (d == nullptr) return false;
+      if (!wildcardMatch(wildcard, d->d_name)) continue;
+      struct stat st {};
+      if (fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+      entry.name = WString::from(d->d_name);
+      entry.lastWrite = fromTimespec(st.st_mtim);
+      return true;
+    }
+  }
+};
+
+DirectorySearch::DirectorySearch() noexcept = default;
+DirectorySearch::DirectorySearch(DirectorySearch&&) noexcept = default;
+DirectorySearch& DirectorySearch::operator=(DirectorySearch&&) noexcept = default;
+DirectorySearch::~DirectorySearch() = default;
+
+DirectorySearch DirectorySearch::open(const std::wstring& pattern, FoundEntry& first) {
+  const std::string text = narrow(pattern);
+  const std::size_t slash = text.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : text.substr(0, slash);
+  auto state = std::make_unique<State>();
+  state->wildcard = slash == std::string::npos ? text : text.substr(slash + 1);
+  state->dir = opendir(directory.c_str());
+  DirectorySearch search;
+  if (state->dir == nullptr || !state->fetch(first)) return search;
+  search.state_ = std::move(state);
+  return search;
+}
+
+bool DirectorySearch::isOpen() const noexcept { return state_ != nullptr; }
+
+bool DirectorySearch::next(FoundEntry& entry) { return state_ != nullptr && state_->fetch(entry); }
+
+ErrorCode DirectorySearch::remove(const std::wstring& name, const std::wstring& /*path*/) {
+  if (state_ == nullptr) return posixError(EBADF);
+  // unlinkat without AT_REMOVEDIR removes a link itself, never its target,
+  // and refuses directories.
+  if (unlinkat(dirfd(state_->dir), narrow(name).c_str(), 0) != 0) return posixError(errno);
+  return 0;
+}
+
+void DirectorySearch::close() noexcept { state_.reset(); }
+
+// ---- Files -----------------------------------------------------------------
+
+struct NewFile::State {
+  int fd = -1;
+  ~State() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+NewFile::NewFile() noexcept = default;
+NewFile::NewFile(NewFile&&) noexcept = default;
+NewFile& NewFile::operator=(NewFile&&) noexcept = default;
+NewFile::~NewFile() = default;
+
+NewFile NewFile::createExclusive(const std::string& path, ErrorCode& error) {
+  NewFile file;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = posixError(errno);
+    return file;
+  }
+  error = 0;
+  file.state_ = std::make_unique<State>();
+  file.state_->fd = fd;
+  return file;
+}
+
+bool NewFile::isOpen() const noexcept { return state_ != nullptr; }
+
+ErrorCode NewFile::writeText(std::string_view text) {
+  if (state_ == nullptr) return posixError(EBADF);
+  while (!text.empty()) {
+    const ssize_t written = ::write(state_->fd, text.data(), text.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return posixError(errno);
+    }
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+ErrorCode NewFile::close() noexcept {
+  if (state_ == nullptr) return 0;
+  const int fd = state_->fd;
+  state_->fd = -1;
+  state_.reset();
+  return ::close(fd) == 0 ? 0 : posixError(errno);
+}
+
+bool isAlreadyExists(ErrorCode code) { return code == EEXIST; }
+
+// ---- File information ------------------------------------------------------
+
+bool entryExists(const std::wstring& path) {
+  struct stat st {};
+  return lstat(narrow(path).c_str(), &st) == 0;
+}
+
+bool creationTime(const std::wstring& path, FILETIME& out) {
+  const std::string p = narrow(path);
+  // 1. The time the fresh-log step recorded.
+  char value[32];
+  const ssize_t size = lgetxattr(p.c_str(), kCreationAttribute, value, sizeof value);
+  std::uint64_t ticks = 0;
+  if (size > 0 && std::from_chars(value, value + size, ticks).ptr == value + size) {
+    out = fromTicks(ticks);
+    return true;
+  }
+  // 2. The file system's birth time, 3. else the last write.
+  struct statx sx {};
+  if (statx(AT_FDCWD, p.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &sx) != 0) {
+    return false;
+  }
+  const statx_timestamp& t = (sx.stx_mask & STATX_BTIME) != 0 ? sx.stx_btime : sx.stx_mtime;
+  out = fileTimeFromUnix(t.tv_sec, t.tv_nsec);
+  return true;
+}
+
+std::wstring absolutePath(const std::wstring& path) {
+  std::string text = narrow(path);
+  if (text.empty() || text.front() != '/') {
+    std::vector<char> cwd(4096);
+    while (getcwd(cwd.data(), cwd.size()) == nullptr) {
+      if (errno != ERANGE) return path;
+      cwd.resize(cwd.size() * 2);
+    }
+    text = std::string(cwd.data()) + "/" + text;
+  }
+  // Fold "." and ".." lexically; getcwd's answer is already free of links.
+  std::vector<String> parts;
+  String(text).explode("/", parts, true);
+  std::string result;
+  std::vector<String> kept;
+  for (auto& part : parts) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!kept.empty()) kept.pop_back();
+      continue;
+    }
+    kept.push_back(std::move(part));
+  }
+  for (const auto& part : kept) result.append("/").append(part);
+  return WString::from(result.empty() ? "/" : result);
+}
+
+}  // namespace platform

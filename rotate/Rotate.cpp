@@ -1,0 +1,3 @@
+#include "rotate/Rotate.h"
+
+void rotateLogs(ovix::core::String& /*report*/) {}

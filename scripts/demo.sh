@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Lays out a demo installation (bin/ beside log/) in a temporary directory,
+# with logs of several ages, runs cleanlogs there as a scheduler would, and
+# shows the report and what was left.
+set -euo pipefail
+
+binary=$(realpath "${1:-build/default/cleanlogs}")
+root=$(mktemp -d /tmp/cleanlogs-demo.XXXXXX)
+trap 'rm -rf "$root"' EXIT
+mkdir -p "$root/bin" "$root/log"
+cd "$root/log"
+
+make_log() {  # name, age in days, content
+  printf '%s\n' "$3" > "$1"
+  touch -d "@$(( $(date +%s) - $2 * 86400 ))" "$1"
+}
+make_log httpd_access.log 0 'GET / 200'
+make_log httpd_error.log 0 'no errors'
+make_log httpd_relay.log 0 'relay up'
+make_log httpd_access_20261101.log 40 'GET /old 200'
+make_log app.log 0 'started'
+make_log app.log.1 3 'three days old'
+make_log app.log.2 9 'nine days old'
+make_log APP.LOG.3 12 'twelve days old, upper case'
+make_log 19990101T000000Z-0.Tarnwick.log 30 'a report of an earlier run'
+make_log notes.txt 100 'not a log: never touched'
+
+echo "== log/ before the run"
+ls -l --time-style=+%F "$root/log" | tail -n +2
+echo
+echo "== cd bin && cleanlogs 7 true"
+cd "$root/bin"
+set +e
+"$binary" 7 true
+status=$?
+set -e
+echo "exit status: $status"
+echo
+echo "== the report"
+cat "$root"/log/*Tarnwick.log
+echo "== log/ after the run"
+ls -l --time-style=+%F "$root/log" | tail -n +2
