@@ -45,7 +45,12 @@ void writeReportFile(const String& report) {
     if (!file.isOpen() && !platform::isAlreadyExists(error)) break;
   }
   if (file.isOpen()) {
-    error = file.writeText(String("\n") << report << "\n");
+    // Written piecewise: a copy of a report of a huge sweep would double
+    // the memory the run needs.
+    for (const std::string_view piece : {std::string_view("\n"), std::string_view(report),
+                                         std::string_view("\n")}) {
+      if (error == 0) error = file.writeText(piece);
+    }
     const platform::ErrorCode closeError = file.close();
     if (error == 0) error = closeError;
   }

@@ -10,11 +10,18 @@ int sweepExpiredLogs(platform::DirectorySearch& search, platform::FoundEntry& cu
                      String& report) {
   report << "clean " << String::from(pattern) << " : delete following files \n";
   int count = 0;
+  // A huge directory has hundreds of thousands of entries: the name and the
+  // path are rebuilt in buffers that live across the loop, so that the work
+  // per entry stays far below that of the system calls.
   WString path;
+  String name;
+  const WString separator(1, platform::pathSeparator());
   do {
     if (platform::compareFileTime(current.lastWrite, ageLimit) >= 0) continue;
-    report << ovix::core::escapeControls(String::from(current.name)) << "["
-           << current.lastWrite.high << "]";
+    name.clear();
+    ovix::core::appendNarrow(name, current.name);
+    ovix::core::appendEscaped(report, name);
+    report << "[" << current.lastWrite.high << "]";
     platform::SYSTEMTIME written;
     platform::fileTimeToSystemTime(current.lastWrite, written);
     report << " - ";
@@ -22,7 +29,7 @@ int sweepExpiredLogs(platform::DirectorySearch& search, platform::FoundEntry& cu
     report << "\n";
 
     path.clear();
-    path << logDir << std::wstring(1, platform::pathSeparator()) << current.name;
+    path << logDir << separator << current.name;
     if (const platform::ErrorCode code = search.remove(current.name, path); code != 0) {
       report << "Delete : " << ovix::core::escapeControls(String::from(path)) << " failed ("
              << code << ")\n";

@@ -24,7 +24,7 @@ void appendDecimal(std::string& out, T value) {
 // Decodes one UTF-8 sequence at s[i]. Returns its length, or 0 when the
 // bytes there do not form a well-formed sequence (or form one of the
 // surrogates that stand for escaped bytes, which would not round-trip).
-std::size_t decodeOne(const std::string& s, std::size_t i, char32_t& cp) {
+std::size_t decodeOne(std::string_view s, std::size_t i, char32_t& cp) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
   const unsigned char lead = byte(0);
   std::size_t length = 0;
@@ -48,7 +48,7 @@ std::size_t decodeOne(const std::string& s, std::size_t i, char32_t& cp) {
   return length;
 }
 
-void appendWide(std::wstring& out, char32_t cp) {
+void putWide(std::wstring& out, char32_t cp) {
   if (kWideIsUtf16 && cp > 0xFFFF) {
     cp -= 0x10000;
     out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
@@ -58,7 +58,7 @@ void appendWide(std::wstring& out, char32_t cp) {
   }
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
+void putUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
   } else if (cp < 0x800) {
@@ -142,14 +142,19 @@ WString String::toWideStr() const { return WString::from(*this); }
 
 String String::from(const std::wstring& wide) {
   String out;
-  out.reserve(wide.size());
+  appendNarrow(out, wide);
+  return out;
+}
+
+void appendNarrow(std::string& out, std::wstring_view wide) {
+  out.reserve(out.size() + wide.size());
   for (std::size_t i = 0; i < wide.size(); ++i) {
     auto cp = static_cast<char32_t>(wide[i]);
     if (kWideIsUtf16) cp &= 0xFFFF;
     if (kWideIsUtf16 && cp >= 0xD800 && cp <= 0xDBFF && i + 1 < wide.size()) {
       const auto low = static_cast<char32_t>(wide[i + 1]) & 0xFFFF;
       if (low >= 0xDC00 && low <= 0xDFFF) {
-        appendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+        putUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
         ++i;
         continue;
       }
@@ -159,12 +164,11 @@ String String::from(const std::wstring& wide) {
     } else if (cp > 0x10FFFF) {
       // Not a character at all (only possible with 32-bit wchar_t): keep it
       // visible rather than dropping it.
-      appendUtf8(out, 0xFFFD);
+      putUtf8(out, 0xFFFD);
     } else {
-      appendUtf8(out, cp);
+      putUtf8(out, cp);
     }
   }
-  return out;
 }
 
 WString& WString::operator<<(const wchar_t* text) {
@@ -180,7 +184,12 @@ String WString::toStr() const { return String::from(*this); }
 
 WString WString::from(const std::string& narrow) {
   WString out;
-  out.reserve(narrow.size());
+  appendWide(out, narrow);
+  return out;
+}
+
+void appendWide(std::wstring& out, std::string_view narrow) {
+  out.reserve(out.size() + narrow.size());
   for (std::size_t i = 0; i < narrow.size();) {
     const auto lead = static_cast<unsigned char>(narrow[i]);
     if (lead < 0x80) {
@@ -190,20 +199,24 @@ WString WString::from(const std::string& narrow) {
     }
     char32_t cp = 0;
     if (const std::size_t length = decodeOne(narrow, i, cp); length != 0) {
-      appendWide(out, cp);
+      putWide(out, cp);
       i += length;
     } else {
       out.push_back(static_cast<wchar_t>(kEscapeBase + lead));
       ++i;
     }
   }
-  return out;
 }
 
 String escapeControls(const std::string& text) {
-  static constexpr char kHex[] = "0123456789abcdef";
   String out;
-  out.reserve(text.size());
+  appendEscaped(out, text);
+  return out;
+}
+
+void appendEscaped(std::string& out, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out.reserve(out.size() + text.size());
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x20 && byte != 0x7F) {
@@ -221,7 +234,6 @@ String escapeControls(const std::string& text) {
         out.push_back(kHex[byte & 0xF]);
     }
   }
-  return out;
 }
 
 }  // namespace ovix::core

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ovix::core {
@@ -82,5 +83,14 @@ class WString : public std::wstring {
 // an escape: \n, \r, \t or \xHH. Applied to every name that goes into the
 // report, so that each entry stays on one line and no name can forge a line.
 String escapeControls(const std::string& text);
+
+// The same conversions and escaping, appended to a text that the caller
+// keeps, so that a loop over many names reuses one buffer instead of making
+// a new text for each: appendNarrow(out, w) appends String::from(w),
+// appendWide(out, n) appends WString::from(n), appendEscaped(out, t) appends
+// escapeControls(t).
+void appendNarrow(std::string& out, std::wstring_view wide);
+void appendWide(std::wstring& out, std::string_view narrow);
+void appendEscaped(std::string& out, std::string_view text);
 
 }  // namespace ovix::core
