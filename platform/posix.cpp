@@ -114,8 +114,9 @@ int compareFileTime(const FILETIME& a, const FILETIME& b) { return compareFileTi
 // table; visiting a batch by inode number lets the status read and the
 // removal of neighbouring entries work on the same inode-table block one
 // after another, instead of coming back to every block once per entry. The
-// batch is bounded (kBatchBytes of directory records, about 30 000 typical
-// log names), so memory stays the same however large the directory is.
+// batch is bounded (kBatchBytes of directory records, about 25 000 names
+// like "app0000123.log"), so memory stays the same however large the
+// directory is, and no entry is held beyond its batch.
 struct DirectorySearch::State {
   static constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 
