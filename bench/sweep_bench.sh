@@ -19,7 +19,7 @@
 #
 #   --million   also run 1,000,000 entries (with fewer rounds)
 #   --sizes     the sizes to run instead of 10000 100000 200000
-#   --rounds    rounds per size (default 5; 3 for a million or more)
+#   --rounds    rounds per size (default 5; 4 for a million or more)
 #   --cold      drop the kernel's caches before each timed run (needs root),
 #               so that both tools read the directory and its inodes from disk
 #   --binary    the cleanlogs program (default build/default/cleanlogs)
@@ -108,7 +108,10 @@ layOut() {  # root, lists
 timeRun() {  # tool, root
   local start end status=0
   cd "$2/bin"
-  [ "$cold" = 1 ] && sync && echo 3 >/proc/sys/vm/drop_caches
+  # Each tool starts with nothing left to write back from the layout or
+  # from the other tool's run.
+  sync
+  if [ "$cold" = 1 ]; then echo 3 >/proc/sys/vm/drop_caches; fi
   if [ "$1" = cleanlogs ]; then
     start=$EPOCHREALTIME
     /usr/bin/time -f %M -o "$work/rss" "$binary" $days >/dev/null 2>"$work/err" || status=$?
@@ -143,7 +146,7 @@ printf '%9s %6s %12s %12s %8s %11s %11s %11s\n' entries rounds cleanlogs_s find_
   peak_rss_KiB report_KiB budget_KiB
 declare -A medianTime
 for n in "${sizes[@]}"; do
-  r=${rounds:-$([ "$n" -ge 1000000 ] && echo 3 || echo 5)}
+  r=${rounds:-$([ "$n" -ge 1000000 ] && echo 4 || echo 5)}
   lists="$work/names-$n"
   mkdir -p "$lists"
   writeNames "$n" "$lists"

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <charconv>
 #include <cstring>
 #include <ctime>
@@ -172,7 +173,15 @@ struct DirectorySearch::State {
   bool fetch(FoundEntry& entry) {
     while (true) {
       while (visited < batch.size()) {
-        const char* name = record(batch[visited++].offset)->d_name;
+        // The kernel copies a name it is given a word at a time; a record's
+        // name is misaligned, and copying it to an aligned buffer first
+        // measurably shortens each status read.
+        const dirent64* d = record(batch[visited++].offset);
+        alignas(8) char name[sizeof d->d_name];
+        // The record holds the name, its terminating null and padding; the
+        // longest name and its null fill the buffer exactly.
+        std::memcpy(name, d->d_name,
+                    std::min(sizeof name, std::size_t{d->d_reclen} - offsetof(dirent64, d_name)));
         struct stat st {};
         if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
         entry.name.clear();

@@ -68,3 +68,31 @@ TEST(DirectorySearchTest, LargeDirectoryYieldsEveryMatchOnceWhileRemoving) {
   EXPECT_EQ(left, kept.size() + kEntries / 10);
   fs::remove_all(dir);
 }
+
+// Names of every length up to the longest the file system allows come back
+// whole and can be removed by the name the search gave.
+TEST(DirectorySearchTest, NamesOfEveryLengthComeBackWhole) {
+  char tmpl[] = "/tmp/search_test.XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const fs::path dir(tmpl);
+  std::set<std::string> names;
+  for (std::size_t length = 4; length <= 255; ++length) {
+    const std::string name = std::string(length - 4, 'n') + ".log";
+    const int fd = ::open((dir / name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0) << length;
+    ::close(fd);
+    names.insert(name);
+  }
+  platform::FoundEntry entry;
+  platform::DirectorySearch search =
+      platform::DirectorySearch::open(WString::from(dir.string()) << L"/*.log*", entry);
+  ASSERT_TRUE(search.isOpen());
+  std::set<std::string> seen;
+  do {
+    seen.insert(String::from(entry.name));
+    EXPECT_EQ(search.remove(entry.name, L""), 0U) << entry.name.size();
+  } while (search.next(entry));
+  EXPECT_TRUE(seen == names);
+  EXPECT_TRUE(fs::is_empty(dir));
+  fs::remove_all(dir);
+}
