@@ -91,7 +91,9 @@ class DirectorySearch {
 
   // Fetches the next matching entry into `entry`. Returns false at the end
   // of the directory and on any failure to read it. Entries that vanish
-  // while they are being read are passed over.
+  // while they are being read are passed over. Entries come in an order of
+  // the backend's choosing, each entry that stays in place exactly once;
+  // memory stays bounded however large the directory is.
   bool next(FoundEntry& entry);
 
   // Removes the entry this search found as `name`, which `path` names from

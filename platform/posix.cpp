@@ -177,12 +177,15 @@ struct DirectorySearch::State {
         // name is misaligned, and copying it to an aligned buffer first
         // measurably shortens each status read.
         const dirent64* d = record(batch[visited++].offset);
+        // In inode order the records lie scattered over the buffer: ask for
+        // the next one while the kernel works on this one.
+        if (visited < batch.size()) __builtin_prefetch(record(batch[visited].offset));
         alignas(8) char name[sizeof d->d_name];
         // The record holds the name, its terminating null and padding; the
         // longest name and its null fill the buffer exactly.
         std::memcpy(name, d->d_name,
                     std::min(sizeof name, std::size_t{d->d_reclen} - offsetof(dirent64, d_name)));
-        struct stat st {};
+        struct stat st;  // NOLINT(cppcoreguidelines-pro-type-member-init): filled by fstatat
         if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
         entry.name.clear();
         ovix::core::appendWide(entry.name, name);
