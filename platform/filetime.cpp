@@ -43,11 +43,14 @@ bool fileTimeFromCalendar(const SYSTEMTIME& f, FILETIME& out) {
 }
 
 FILETIME fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
+  // Saturate far beyond year 30828 instead of wrapping around. The bound is
+  // checked before the epoch is shifted, since a time near the end of the
+  // 64-bit range (which some file systems store) would overflow the sum and
+  // come out as 1601, the oldest time there is.
+  constexpr auto kMaxSeconds = static_cast<std::int64_t>(~0ULL / kTicksPerSecond) - 1;
+  if (seconds > kMaxSeconds - kEpochDeltaSeconds) return fromTicks(~0ULL);
   const std::int64_t since1601 = seconds + kEpochDeltaSeconds;
   if (since1601 < 0) return {};
-  // Saturate far beyond year 30828 instead of wrapping around.
-  constexpr auto kMaxSeconds = static_cast<std::int64_t>(~0ULL / kTicksPerSecond) - 1;
-  if (since1601 > kMaxSeconds) return fromTicks(~0ULL);
   return fromTicks(static_cast<std::uint64_t>(since1601) * kTicksPerSecond +
                    static_cast<std::uint64_t>(nanoseconds / 100));
 }

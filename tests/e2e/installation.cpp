@@ -40,10 +40,10 @@ void setTime(const fs::path& path, std::int64_t mtime) {
 const Target& Target::current() {
   static const Target target = [] {
     Target t;
-    const char* binary = std::getenv("CLEANLOGS_BINARY");
-    const char* runner = std::getenv("CLEANLOGS_RUNNER");
-    t.binary = binary != nullptr && *binary != '\0' ? binary : CLEANLOGS_DEFAULT_BINARY;
-    t.runner = runner != nullptr ? runner : "";
+    const char* binaryVar = std::getenv("CLEANLOGS_BINARY");
+    const char* runnerVar = std::getenv("CLEANLOGS_RUNNER");
+    t.binary = binaryVar != nullptr && *binaryVar != '\0' ? binaryVar : CLEANLOGS_DEFAULT_BINARY;
+    t.runner = runnerVar != nullptr ? runnerVar : "";
     return t;
   }();
   return target;
@@ -110,6 +110,11 @@ Run Installation::run(const std::vector<std::string>& args, const std::string& s
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   run.out = readFile(out);
   run.err = readFile(err);
+  // A sanitized build reports memory errors and undefined behaviour on
+  // standard error; such a report fails the test whatever the run's result.
+  for (const char* sign : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error: "}) {
+    EXPECT_EQ(run.err.find(sign), std::string::npos) << run.err;
+  }
   fs::remove(out);
   fs::remove(err);
   fs::remove(script);
