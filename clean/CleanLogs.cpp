@@ -22,10 +22,10 @@ std::string reportNameFragment() {
   static std::mt19937_64 random{std::random_device{}()};
   const platform::SYSTEMTIME t = platform::currentSystemTime();
   char text[64];
-  std::snprintf(text, sizeof text, "%04u%02u%02uT%02u%02u%02u%03uZ-%016llx.", unsigned{t.year},
-                unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
-                unsigned{t.second}, unsigned{t.milliseconds},
-                static_cast<unsigned long long>(random()));
+  (void)std::snprintf(text, sizeof text, "%04u%02u%02uT%02u%02u%02u%03uZ-%016llx.",
+                      unsigned{t.year}, unsigned{t.month}, unsigned{t.day}, unsigned{t.hour},
+                      unsigned{t.minute}, unsigned{t.second}, unsigned{t.milliseconds},
+                      static_cast<unsigned long long>(random()));
   return text;
 }
 
@@ -50,8 +50,9 @@ void writeReportFile(const String& report) {
     if (error == 0) error = closeError;
   }
   if (error != 0) {
-    std::fprintf(stderr, "Error: cannot write report %s: %s\n",
-                 ovix::core::escapeControls(path).c_str(), platform::errorMessage(error).c_str());
+    (void)std::fprintf(stderr, "Error: cannot write report %s: %s\n",
+                       ovix::core::escapeControls(path).c_str(),
+                       platform::errorMessage(error).c_str());
   }
 }
 
@@ -60,7 +61,7 @@ int cleanLogs(const String& commandLine) {
   const bool rotate = rotationRequested(words);
   const int days = words.empty() ? 2 : readDayCount(words.front());
   if (days < 1) {
-    std::fputs("Error: invalid parameter\n", stderr);
+    (void)std::fputs("Error: invalid parameter\n", stderr);
     return -1;
   }
 
@@ -69,7 +70,7 @@ int cleanLogs(const String& commandLine) {
   platform::FoundEntry current;
   platform::DirectorySearch search = platform::DirectorySearch::open(pattern, current);
   if (!search.isOpen()) {
-    std::fputs("Error: invalid path\n", stderr);
+    (void)std::fputs("Error: invalid path\n", stderr);
     return -1;
   }
 

@@ -105,6 +105,8 @@ Run Installation::run(const std::vector<std::string>& args, const std::string& s
                         << "cd " << shellQuote((root_ / "bin").string()) << " && exec " << program
                         << "; } 2>&1 >" << shellQuote(out.string()) << " </dev/null | cat >"
                         << shellQuote(err.string()) << "\n";
+  // The run goes through a shell on purpose: limits, traps and redirections.
+  // NOLINTNEXTLINE(cert-env33-c)
   const int raw = std::system(("bash " + shellQuote(script.string())).c_str());
   Run run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -50,7 +50,8 @@ class Installation {
 
   // Runs the program in bin/ with `args` as its arguments; `shellSetup`,
   // when given, runs in the same shell first (to set limits or traps).
-  Run run(const std::vector<std::string>& args, const std::string& shellSetup = "") const;
+  [[nodiscard]] Run run(const std::vector<std::string>& args,
+                        const std::string& shellSetup = "") const;
 
   // The names in log/ (all of them).
   [[nodiscard]] std::set<std::string> entries() const;

@@ -81,7 +81,7 @@ TEST(TextConversionTest, InvalidUtf8RoundTripsExactly) {
     EXPECT_EQ(String::from(WString::from(c)), c) << testing::PrintToString(c);
   }
   // Every byte string round-trips, not only the ones thought of above.
-  std::mt19937 random(20261211);
+  std::mt19937 random(20261211);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible
   for (int i = 0; i < 20000; ++i) {
     std::string bytes(random() % 12, '\0');
     for (char& b : bytes) b = static_cast<char>(random() % 256);
