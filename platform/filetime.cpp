@@ -30,11 +30,14 @@ bool calendarFromFileTime(FILETIME time, SYSTEMTIME& out) {
 }
 
 bool fileTimeFromCalendar(const SYSTEMTIME& f, FILETIME& out) {
-  const year_month_day date{year{f.year}, month{f.month}, day{f.day}};
-  if (f.year < 1601 || f.year > 30827 || !date.ok() || f.hour > 23 || f.minute > 59 ||
-      f.second > 59 || f.milliseconds > 999) {
+  // month and day keep only 8 bits of what they are made from, so a day of
+  // 256 + 29 would pass as the 29th: the ranges are checked first.
+  if (f.year < 1601 || f.year > 30827 || f.month > 12 || f.day > 31 || f.hour > 23 ||
+      f.minute > 59 || f.second > 59 || f.milliseconds > 999) {
     return false;
   }
+  const year_month_day date{year{f.year}, month{f.month}, day{f.day}};
+  if (!date.ok()) return false;
   const auto dayCount = static_cast<std::uint64_t>((sys_days{date} - kOrigin).count());
   const std::uint64_t ms =
       ((f.hour * 60ULL + f.minute) * 60ULL + f.second) * 1'000ULL + f.milliseconds;

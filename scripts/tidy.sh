@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 tidy=$(command -v clang-tidy-14 || command -v clang-tidy)
 root=$(pwd)
 status=0
+seen=$(mktemp)
+trap 'rm -f "$seen"' EXIT
 for build in "$@"; do
   db="$build/compile_commands.json"
   [ -f "$db" ] || { echo "tidy: no $db (configure $build first)" >&2; exit 2; }
@@ -18,7 +20,8 @@ for entry in json.load(open(sys.argv[1])):
     f = entry["file"]
     if f.startswith(root) and f[len(root):].split("/")[0] in ("core", "platform", "clean", "rotate", "tests", "fuzz"):
         print(f)
-' "$db" "$root" | sort -u)
+' "$db" "$root" | sort -u | comm -23 - "$seen")
+  echo "$files" | cat - "$seen" | grep . | sort -u -o "$seen"
   count=$(echo "$files" | grep -c . || true)
   echo "tidy: $count sources from $db"
   # One clang-tidy per source; its count of suppressed warnings (all from
