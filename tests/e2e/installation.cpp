@@ -1,16 +1,22 @@
 #include "e2e/installation.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -28,6 +34,28 @@ std::string shellQuote(const std::string& s) {
     }
   }
   return out + "'";
+}
+
+std::string systemError(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
+
+// Sets or clears the immutable flag of `path`; "" or why it failed.
+std::string setImmutable(const fs::path& path, bool on) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return systemError("open " + path.string());
+  int flags = 0;
+  std::string error;
+  if (ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) {
+    error = systemError("reading the flags of " + path.string());
+  } else {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    if (ioctl(fd, FS_IOC_SETFLAGS, &flags) != 0) {
+      error = systemError("setting the immutable flag of " + path.string());
+    }
+  }
+  ::close(fd);
+  return error;
 }
 
 void setTime(const fs::path& path, std::int64_t mtime) {
@@ -71,15 +99,25 @@ Installation::Installation() {
 }
 
 Installation::~Installation() {
+  // Undone last first: an immutable flag before the mount it lies on.
+  while (!undo_.empty()) {
+    undo_.back()();
+    undo_.pop_back();
+  }
   std::error_code ignored;
   fs::permissions(root_ / "log", fs::perms::owner_all, fs::perm_options::add, ignored);
   fs::remove_all(root_, ignored);
 }
 
 void Installation::file(const std::string& name, std::int64_t mtime, const std::string& content) {
+  // One open for content and time: tests make a hundred thousand of these.
   const fs::path path = log() / name;
-  std::ofstream(path, std::ios::binary) << content;
-  setTime(path, mtime);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0) << path;
+  ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+  const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+  EXPECT_EQ(::futimens(fd, times), 0) << path;
+  ::close(fd);
 }
 
 void Installation::directory(const std::string& name, std::int64_t mtime) {
@@ -92,13 +130,17 @@ void Installation::link(const std::string& name, const std::string& target, std:
   setTime(log() / name, mtime);
 }
 
-Run Installation::run(const std::vector<std::string>& args, const std::string& shellSetup) const {
+Run Installation::run(const std::vector<std::string>& args, const std::string& shellSetup,
+                      const std::string& commandPrefix) const {
   const Target& target = Target::current();
-  std::string program = (target.runner.empty() ? "" : target.runner + " ") + shellQuote(target.binary);
+  std::string program = (commandPrefix.empty() ? "" : commandPrefix + " ") +
+                        (target.runner.empty() ? "" : target.runner + " ") +
+                        shellQuote(program_.empty() ? target.binary : program_);
   for (const std::string& arg : args) program += " " + shellQuote(arg);
-  const fs::path out = root_ / "stdout";
-  const fs::path err = root_ / "stderr";
-  const fs::path script = root_ / "run.sh";
+  const std::string n = std::to_string(runs_++);
+  const fs::path out = root_ / ("stdout." + n);
+  const fs::path err = root_ / ("stderr." + n);
+  const fs::path script = root_ / ("run." + n + ".sh");
   // Standard error goes through a pipe, so that limits set up for the run
   // (on file sizes, say) cannot keep its messages from the test.
   std::ofstream(script) << "set -o pipefail\n{ " << shellSetup << (shellSetup.empty() ? "" : "; ")
@@ -121,6 +163,128 @@ Run Installation::run(const std::vector<std::string>& args, const std::string& s
   fs::remove(err);
   fs::remove(script);
   return run;
+}
+
+std::vector<Run> Installation::runAtOnce(int count, const std::vector<std::string>& args) const {
+  const fs::path go = root_ / "go";
+  std::vector<Run> results(static_cast<std::size_t>(count));
+  std::vector<std::thread> threads;
+  for (int i = 0; i < count; ++i) {
+    const std::string ready = (root_ / ("ready." + std::to_string(i))).string();
+    threads.emplace_back([&, i, ready] {
+      results[static_cast<std::size_t>(i)] =
+          run(args, "touch " + shellQuote(ready) + "; until [ -e " + shellQuote(go.string()) +
+                        " ]; do sleep 0.005; done");
+    });
+  }
+  // Every shell is ready before any is let go (or after a minute, when one
+  // never came).
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  for (int i = 0; i < count; ++i) {
+    while (!fs::exists(root_ / ("ready." + std::to_string(i)))) {
+      if (std::chrono::steady_clock::now() > giveUp) {
+        ADD_FAILURE() << "run " << i << " never got ready";
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  std::ofstream(go).close();
+  for (std::thread& t : threads) t.join();
+  for (int i = 0; i < count; ++i) fs::remove(root_ / ("ready." + std::to_string(i)));
+  fs::remove(go);
+  return results;
+}
+
+void Installation::useCopyOfProgram() {
+  const fs::path copy = root_ / "bin" / "cleanlogs";
+  fs::copy_file(Target::current().binary, copy, fs::copy_options::overwrite_existing);
+  fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec);
+  program_ = copy.string();
+}
+
+std::string Installation::mountTmpfsOnLog(const std::string& options) {
+  const std::string target = log().string();
+  if (::mount("cleanlogs_e2e", target.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) !=
+      0) {
+    return systemError("mounting a tmpfs on " + target + " (needs root)");
+  }
+  undo_.emplace_back([target] { ::umount2(target.c_str(), MNT_DETACH); });
+  return {};
+}
+
+std::string Installation::makeLogReadOnly() {
+  const std::string target = log().string();
+  if (::mount(target.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+    return systemError("bind-mounting " + target + " (needs root)");
+  }
+  undo_.emplace_back([target] { ::umount2(target.c_str(), MNT_DETACH); });
+  if (::mount(nullptr, target.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+    return systemError("remounting " + target + " read-only");
+  }
+  if (::access(target.c_str(), W_OK) == 0 || errno != EROFS) {
+    return target + " still writable after the read-only remount";
+  }
+  return {};
+}
+
+std::string Installation::supportImmutableFiles() {
+  const fs::path probe = log() / ".immutable_probe";
+  std::ofstream(probe).close();
+  std::string why = setImmutable(probe, true);
+  if (why.empty()) why = setImmutable(probe, false);
+  fs::remove(probe);
+  if (why.empty()) return {};
+  // The file system of log/ refuses the flag: an ext4 image takes its place.
+  const fs::path image = root_ / "ext4.img";
+  const std::string command = "truncate -s 8M " + shellQuote(image.string()) +
+                              " && mkfs.ext4 -q -F " + shellQuote(image.string()) +
+                              " >/dev/null 2>&1 && mount -o loop " + shellQuote(image.string()) +
+                              " " + shellQuote(log().string()) + " 2>/dev/null";
+  // NOLINTNEXTLINE(cert-env33-c): mkfs and a loop mount are shell tools
+  if (std::system(command.c_str()) != 0) {
+    return why + "; and no ext4 image could be mounted instead (needs root, mkfs.ext4, loop devices)";
+  }
+  undo_.emplace_back([target = log().string()] { ::umount2(target.c_str(), MNT_DETACH); });
+  return {};
+}
+
+std::string Installation::makeImmutable(const std::string& name) {
+  const fs::path path = log() / name;
+  std::string why = setImmutable(path, true);
+  if (why.empty()) undo_.emplace_back([path] { setImmutable(path, false); });
+  return why;
+}
+
+void PrintTo(const EntryState& state, std::ostream* out) {
+  *out << state.kind << " " << testing::PrintToString(state.content) << " mtime "
+       << state.mtimeSeconds << "." << state.mtimeNanoseconds;
+}
+
+Snapshot Installation::snapshot() const {
+  Snapshot result;
+  for (const auto& entry : fs::directory_iterator(log())) {
+    EntryState state;
+    struct stat st {};
+    EXPECT_EQ(::lstat(entry.path().c_str(), &st), 0) << entry.path();
+    state.mtimeSeconds = st.st_mtim.tv_sec;
+    state.mtimeNanoseconds = st.st_mtim.tv_nsec;
+    if (S_ISLNK(st.st_mode)) {
+      state.kind = 'l';
+      state.content = fs::read_symlink(entry.path()).string();
+    } else if (S_ISDIR(st.st_mode)) {
+      state.kind = 'd';
+      std::set<std::string> names;
+      for (const auto& inner : fs::directory_iterator(entry.path())) names.insert(inner.path().filename());
+      for (const std::string& name : names) state.content += name + "\n";
+    } else {
+      state.kind = 'f';
+      if (st.st_size != 0) state.content = readFile(entry.path());
+    }
+    result[entry.path().filename()] = state;
+  }
+  return result;
 }
 
 std::set<std::string> Installation::entries() const {

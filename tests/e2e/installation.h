@@ -2,8 +2,12 @@
 // fresh directory that is removed afterwards.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,6 +33,19 @@ struct Target {
 // Seconds since 1970 for "now minus `days` days".
 std::int64_t daysAgo(double days);
 
+// What can be seen of one entry of log/ from outside: its kind, its content
+// (a file's bytes, a directory's names, a link's target) and its last-write
+// time.
+struct EntryState {
+  char kind = '?';  // 'f', 'd' or 'l'
+  std::string content;
+  std::int64_t mtimeSeconds = 0;
+  std::int64_t mtimeNanoseconds = 0;
+  bool operator==(const EntryState&) const = default;
+};
+using Snapshot = std::map<std::string, EntryState>;
+void PrintTo(const EntryState& state, std::ostream* out);
+
 class Installation {
  public:
   Installation();
@@ -49,9 +66,37 @@ class Installation {
   void link(const std::string& name, const std::string& target, std::int64_t mtime);
 
   // Runs the program in bin/ with `args` as its arguments; `shellSetup`,
-  // when given, runs in the same shell first (to set limits or traps).
-  [[nodiscard]] Run run(const std::vector<std::string>& args,
-                        const std::string& shellSetup = "") const;
+  // when given, runs in the same shell first (to set limits or traps), and
+  // `commandPrefix` is a command the program is started through (to change
+  // its user or its clock). Safe to call from several threads at once.
+  [[nodiscard]] Run run(const std::vector<std::string>& args, const std::string& shellSetup = "",
+                        const std::string& commandPrefix = "") const;
+
+  // Starts `count` runs with `args` at the same instant (each waits until
+  // all are ready) and returns their results once all have ended.
+  [[nodiscard]] std::vector<Run> runAtOnce(int count, const std::vector<std::string>& args) const;
+
+  // Copies the program into bin/ and runs that copy from then on, so that
+  // another user can start it wherever the build lies.
+  void useCopyOfProgram();
+
+  // Machine set-ups for fault runs. Each returns "" when done, else why it
+  // could not be done (for a skip message); the destructor undoes them.
+  // A tmpfs with `options` (such as "size=256k") mounted on log/, which
+  // hides what log/ held.
+  std::string mountTmpfsOnLog(const std::string& options);
+  // log/ bind-mounted onto itself read-only: nothing in it can change.
+  std::string makeLogReadOnly();
+  // Makes log/ a place where files can be made immutable: as it is when its
+  // file system allows it, else an ext4 image mounted on it (hiding what
+  // log/ held).
+  std::string supportImmutableFiles();
+  // Sets the immutable flag of log/<name>, so that not even root may
+  // remove or change it.
+  std::string makeImmutable(const std::string& name);
+
+  // Every entry of log/ and what it holds.
+  [[nodiscard]] Snapshot snapshot() const;
 
   // The names in log/ (all of them).
   [[nodiscard]] std::set<std::string> entries() const;
@@ -65,6 +110,9 @@ class Installation {
 
  private:
   std::filesystem::path root_;
+  std::string program_;  // the copy to run, when there is one
+  std::vector<std::function<void()>> undo_;
+  mutable std::atomic<int> runs_{0};
 };
 
 std::string readFile(const std::filesystem::path& path);
