@@ -251,6 +251,8 @@ TEST(FaultTest, EightRunsAtOnceShareTheWorkAndLoseNothing) {
     total += static_cast<long>(listed.size());
   }
   EXPECT_GE(total, kEach);
+  std::cout << "[ NOTE     ] " << total << " listings in " << kRuns << " reports for " << kEach
+            << " expired entries\n";
   for (const e2e::Run& run : runs) {
     EXPECT_EQ(run.err, "");
     EXPECT_GE(run.status, 0);
@@ -294,6 +296,7 @@ TEST(FaultTest, EntriesComingAndGoingDuringTheSweepLoseNoYoungEntry) {
   stop = true;
   other.join();
   EXPECT_GT(roundsDuring, 100) << "the other process hardly worked while the sweep ran";
+  std::cout << "[ NOTE     ] " << roundsDuring << " rounds of the other process during the run\n";
 
   EXPECT_EQ(run.status, 254);
   EXPECT_EQ(run.err, "");
