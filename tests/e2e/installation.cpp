@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -39,20 +42,65 @@ void setTime(const fs::path& path, std::int64_t mtime) {
 
 const Target& Target::current() {
   static const Target target = [] {
+    const auto variable = [](const char* name) {
+      const char* value = std::getenv(name);
+      return std::string(value != nullptr ? value : "");
+    };
     Target t;
-    const char* binary = std::getenv("CLEANLOGS_BINARY");
-    const char* runner = std::getenv("CLEANLOGS_RUNNER");
-    t.binary = binary != nullptr && *binary != '\0' ? binary : CLEANLOGS_DEFAULT_BINARY;
-    t.runner = runner != nullptr ? runner : "";
+    t.windows = variable("CLEANLOGS_PLATFORM") == "windows";
+    t.binary = variable("CLEANLOGS_BINARY");
+    if (t.binary.empty()) t.binary = CLEANLOGS_DEFAULT_BINARY;
+    t.runner = variable("CLEANLOGS_RUNNER");
+    if (t.runner.empty() && t.windows) t.runner = "wine";
+    t.launcher = variable("CLEANLOGS_LAUNCHER");
+    if (t.launcher.empty() && t.windows) {
+      t.launcher = (fs::path(t.binary).parent_path() / "tests" / "launcher.exe").string();
+    }
     return t;
   }();
   return target;
+}
+
+const Target& Target::native() {
+  static const Target target = [] {
+    Target t;
+    t.binary = CLEANLOGS_DEFAULT_BINARY;
+    return t;
+  }();
+  return target;
+}
+
+std::string Target::logPath(const std::string& name) const {
+  std::string path = std::string("..") + separator() + "log";
+  return name.empty() ? path : path + separator() + name;
+}
+
+std::string Target::shownPath(const fs::path& path) const {
+  if (!windows) return path.string();
+  std::string shown = "Z:" + path.string();
+  std::replace(shown.begin(), shown.end(), '/', '\\');
+  return shown;
+}
+
+int Target::status(int result) const {
+  if (windows) return result;
+  if (result < 0) return 255;
+  return result > 254 ? 254 : result;
 }
 
 std::int64_t daysAgo(double days) {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   return std::chrono::duration_cast<std::chrono::seconds>(now).count() -
          static_cast<std::int64_t>(days * 86'400);
+}
+
+std::string localDate(std::int64_t seconds) {
+  const auto t = static_cast<std::time_t>(seconds);
+  struct tm local {};
+  localtime_r(&t, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y%m%d", &local);
+  return text;
 }
 
 std::string readFile(const fs::path& path) {
@@ -92,16 +140,42 @@ void Installation::link(const std::string& name, const std::string& target, std:
   setTime(log() / name, mtime);
 }
 
-Run Installation::run(const std::vector<std::string>& args, const std::string& shellSetup) const {
-  const Target& target = Target::current();
-  std::string program = (target.runner.empty() ? "" : target.runner + " ") + shellQuote(target.binary);
-  for (const std::string& arg : args) program += " " + shellQuote(arg);
+void Installation::created(const std::string& name, std::int64_t seconds,
+                           const Target& target) const {
+  const fs::path path = log() / name;
+  if (target.windows) {
+    setTime(path, seconds);
+    return;
+  }
+  const std::string ticks = std::to_string((seconds + 11'644'473'600LL) * 10'000'000LL);
+  ASSERT_EQ(setxattr(path.c_str(), "user.cleanlogs.created", ticks.data(), ticks.size(), 0), 0)
+      << path;
+}
+
+Run Installation::run(const std::vector<std::string>& args, const std::string& shellSetup,
+                      const Target& target) const {
+  std::string program = target.runner.empty() ? "" : target.runner + " ";
+  std::string environment;
+  if (target.windows) {
+    // The launcher hands the program exactly this command line, as a
+    // Windows shell would build it for a program started by its path.
+    const std::string windowsProgram = target.shownPath(fs::absolute(target.binary));
+    std::string commandLine = "\"" + windowsProgram + "\"";
+    for (const std::string& arg : args) commandLine += " " + arg;
+    environment = "export CLEANLOGS_PROGRAM=" + shellQuote(windowsProgram) +
+                  " CLEANLOGS_COMMAND_LINE=" + shellQuote(commandLine) + "\n";
+    program += shellQuote(target.launcher);
+  } else {
+    program += shellQuote(target.binary);
+    for (const std::string& arg : args) program += " " + shellQuote(arg);
+  }
   const fs::path out = root_ / "stdout";
   const fs::path err = root_ / "stderr";
   const fs::path script = root_ / "run.sh";
   // Standard error goes through a pipe, so that limits set up for the run
   // (on file sizes, say) cannot keep its messages from the test.
-  std::ofstream(script) << "set -o pipefail\n{ " << shellSetup << (shellSetup.empty() ? "" : "; ")
+  std::ofstream(script) << "set -o pipefail\n"
+                        << environment << "{ " << shellSetup << (shellSetup.empty() ? "" : "; ")
                         << "cd " << shellQuote((root_ / "bin").string()) << " && exec " << program
                         << "; } 2>&1 >" << shellQuote(out.string()) << " </dev/null | cat >"
                         << shellQuote(err.string()) << "\n";
@@ -110,6 +184,18 @@ Run Installation::run(const std::vector<std::string>& args, const std::string& s
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   run.out = readFile(out);
   run.err = readFile(err);
+  if (target.windows) {
+    // The launcher's last line has the whole exit code.
+    static const std::string kMarker = "launcher: exit code ";
+    const std::size_t at = run.err.rfind(kMarker);
+    if (at != std::string::npos && (at == 0 || run.err[at - 1] == '\n')) {
+      run.status = std::stoi(run.err.substr(at + kMarker.size()));
+      run.err.erase(at);
+    } else {
+      ADD_FAILURE() << "the launcher did not report an exit code: " << run.err;
+      run.status = -1000;
+    }
+  }
   fs::remove(out);
   fs::remove(err);
   fs::remove(script);
@@ -136,10 +222,21 @@ std::string Installation::report() const {
   return names.empty() ? std::string() : readFile(log() / names.front());
 }
 
-std::vector<std::string> Installation::reportLines() const {
+std::vector<std::string> Installation::reportLines(const Target& target) const {
   std::vector<std::string> lines;
-  std::istringstream text(report());
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  const std::string text = report();
+  const std::string& end = target.lineEnd();
+  std::size_t from = 0;
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
+    std::string line = text.substr(from, at + 1 - from);
+    EXPECT_TRUE(line.ends_with(end)) << "line " << lines.size() << " does not end in the "
+                                     << (target.windows ? "CR LF" : "LF") << " of its platform: "
+                                     << testing::PrintToString(line);
+    line.resize(line.size() - (line.ends_with(end) ? end.size() : 1));
+    lines.push_back(line);
+    from = at + 1;
+  }
+  EXPECT_EQ(from, text.size()) << "the report does not end with a line end";
   return lines;
 }
 

@@ -18,16 +18,56 @@ struct Run {
 };
 
 // How the program under test is started and what its platform looks like:
-// the built Linux program unless CLEANLOGS_BINARY (and CLEANLOGS_RUNNER, a
-// command to start it through, such as an emulator) say otherwise.
+// the built Linux program unless the environment names another build:
+//
+//   CLEANLOGS_BINARY    the program (a path on this machine)
+//   CLEANLOGS_RUNNER    a command to start it through, such as an emulator
+//   CLEANLOGS_PLATFORM  "windows" for a Windows build run under Wine
+//   CLEANLOGS_LAUNCHER  (Windows) the launcher built beside it, which
+//                       starts it with an exact command line
+//
+// The tests ask the target for whatever differs between the platforms
+// (separator, line end, error codes, exit status), so that one suite proves
+// every build.
 struct Target {
   std::string binary;
   std::string runner;
+  std::string launcher;
+  bool windows = false;
+
+  // The target the environment names.
   static const Target& current();
+  // The Linux build of this tree, for comparing another build with it.
+  static const Target& native();
+
+  [[nodiscard]] char separator() const { return windows ? '\\' : '/'; }
+  // The platform's text line end, as the report file and the standard
+  // error stream have it.
+  [[nodiscard]] std::string lineEnd() const { return windows ? "\r\n" : "\n"; }
+  // "../log", or "../log/<name>", with the platform's separator, as the
+  // report shows the log directory and the entries in it.
+  [[nodiscard]] std::string logPath(const std::string& name = "") const;
+  // An absolute path of this machine as the program shows it: as it is on
+  // Linux; under Wine on its drive Z: ("Z:\tmp\...").
+  [[nodiscard]] std::string shownPath(const std::filesystem::path& path) const;
+  // The exit status a run with the result `result` ends with, as the suite
+  // sees it: 8 bits on Linux (-1 is 255, counts above 254 are 254); the
+  // whole 32-bit code on Windows, which keeps the result unchanged.
+  [[nodiscard]] int status(int result) const;
+  // The error code of a failed deletion of a directory: EISDIR on Linux,
+  // ERROR_ACCESS_DENIED on Windows.
+  [[nodiscard]] unsigned directoryDeletionError() const { return windows ? 5 : 21; }
 };
+
+// Skips the rest of a test on the Windows build, saying why.
+#define SKIP_ON_WINDOWS(why)                                     \
+  if (e2e::Target::current().windows) GTEST_SKIP() << "Windows build: " << (why)
 
 // Seconds since 1970 for "now minus `days` days".
 std::int64_t daysAgo(double days);
+
+// The local date of `seconds` (Unix time) as eight digits, "20261211".
+std::string localDate(std::int64_t seconds);
 
 class Installation {
  public:
@@ -48,9 +88,19 @@ class Installation {
   // `mtime`.
   void link(const std::string& name, const std::string& target, std::int64_t mtime);
 
-  // Runs the program in bin/ with `args` as its arguments; `shellSetup`,
-  // when given, runs in the same shell first (to set limits or traps).
-  Run run(const std::vector<std::string>& args, const std::string& shellSetup = "") const;
+  // Records `seconds` (Unix time) as the creation time of log/<name> as the
+  // program will read it: on Linux as the fresh-log step records it; under
+  // Wine, which takes a file's creation time to be its last write, as the
+  // last write.
+  void created(const std::string& name, std::int64_t seconds,
+               const Target& target = Target::current()) const;
+
+  // Runs the program of `target` in bin/ with `args` as its arguments;
+  // `shellSetup`, when given, runs in the same shell first (to set limits
+  // or traps). On Windows the command line is the program's quoted path and
+  // the arguments joined by single blanks, character for character.
+  Run run(const std::vector<std::string>& args, const std::string& shellSetup = "",
+          const Target& target = Target::current()) const;
 
   // The names in log/ (all of them).
   [[nodiscard]] std::set<std::string> entries() const;
@@ -59,8 +109,10 @@ class Installation {
   // The text of the only report file; fails the test when there is not
   // exactly one.
   [[nodiscard]] std::string report() const;
-  // The report's lines, without line ends.
-  [[nodiscard]] std::vector<std::string> reportLines() const;
+  // The report's lines, without line ends; fails the test when a line does
+  // not end in the target's line end.
+  [[nodiscard]] std::vector<std::string> reportLines(
+      const Target& target = Target::current()) const;
 
  private:
   std::filesystem::path root_;
