@@ -99,6 +99,12 @@ class DirectorySearch {
   // directory. Returns 0, or the error code when nothing was removed.
   ErrorCode remove(const std::wstring& name, const std::wstring& path);
 
+  // The error code remove() would give for `name` as far as the entry and
+  // its directory tell without trying (a directory, a directory this
+  // process may not change, a read-only file system); 0 when the removal
+  // is expected to succeed. Changes nothing.
+  [[nodiscard]] ErrorCode predictRemove(const std::wstring& name, const std::wstring& path) const;
+
   // Ends the search and releases the OS handle. Safe to call twice.
   void close() noexcept;
 
