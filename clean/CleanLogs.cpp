@@ -110,7 +110,7 @@ int cleanLogs(const String& commandLine) {
 
   String report;
   const platform::FILETIME ageLimit = computeAgeLimit(days, report);
-  if (rotate) rotateLogs(report);
+  if (rotate) rotateLogs(report, effects);
   const int count = sweepExpiredLogs(search, current, pattern, logDir, ageLimit, report, effects);
   effects.deliverReport(report);
   return count;

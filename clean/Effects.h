@@ -16,6 +16,15 @@ struct RunEffects {
   platform::ErrorCode (*removeEntry)(platform::DirectorySearch& search, const std::wstring& name,
                                      const std::wstring& path);
 
+  // Renames `from` to `to`, never replacing an entry at `to`. Returns 0 or
+  // the error code of the failed rename.
+  platform::ErrorCode (*renameLog)(const std::wstring& from, const std::wstring& to);
+
+  // Puts a fresh empty log at `path` in place of the log renamed to
+  // `replacedPath`, appending its failures to `report` (recreateLogFile).
+  void (*recreateLog)(const ovix::core::String& path, const ovix::core::String& replacedPath,
+                      ovix::core::String& report);
+
   // Delivers the finished report: to a new report file in the log
   // directory, or on standard output.
   void (*deliverReport)(const ovix::core::String& report);
@@ -24,6 +33,7 @@ struct RunEffects {
 // Every change carried out; the report written to its file.
 const RunEffects& realRun();
 
-// Nothing changed: a removal gives the error code it is known it would
-// give, else success; the report goes to standard output.
+// Nothing changed: a removal or rename gives the error code it is known it
+// would give, else success; no fresh log is made, and the report goes to
+// standard output.
 const RunEffects& dryRun();

@@ -195,6 +195,12 @@ class FreshFile {
 // Returns 0 or the error code.
 ErrorCode renameNoReplace(const std::wstring& from, const std::wstring& to);
 
+// The error code renameNoReplace(from, to) would give as far as the two
+// entries and their directories tell without trying (`from` missing, `to`
+// taken, a directory this process may not change, a read-only file
+// system); 0 when the rename is expected to succeed. Changes nothing.
+ErrorCode predictRenameNoReplace(const std::wstring& from, const std::wstring& to);
+
 // ---- File information ------------------------------------------------------
 
 // Whether an entry exists at `path` itself (a symbolic link counts as

@@ -352,6 +352,25 @@ ErrorCode renameNoReplace(const std::wstring& from, const std::wstring& to) {
   return 0;
 }
 
+ErrorCode predictRenameNoReplace(const std::wstring& from, const std::wstring& to) {
+  const std::string source = narrow(from);
+  const std::string target = narrow(to);
+  const auto directoryOf = [](const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return std::string(".");
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+  };
+  struct stat st {};
+  if (lstat(source.c_str(), &st) != 0) return posixError(errno);
+  for (const std::string& path : {source, target}) {
+    if (faccessat(AT_FDCWD, directoryOf(path).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+      return posixError(errno);
+    }
+  }
+  if (lstat(target.c_str(), &st) == 0) return posixError(EEXIST);
+  return errno == ENOENT ? 0 : posixError(errno);
+}
+
 // ---- File information ------------------------------------------------------
 
 bool entryExists(const std::wstring& path) {
