@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -80,6 +81,13 @@ void Installation::file(const std::string& name, std::int64_t mtime, const std::
   const fs::path path = log() / name;
   std::ofstream(path, std::ios::binary) << content;
   setTime(path, mtime);
+}
+
+void Installation::recordCreation(const std::string& name, std::int64_t seconds) {
+  const std::string ticks = std::to_string((seconds + 11'644'473'600LL) * 10'000'000LL);
+  ASSERT_EQ(setxattr((log() / name).c_str(), "user.cleanlogs.created", ticks.data(), ticks.size(), 0),
+            0)
+      << name;
 }
 
 void Installation::directory(const std::string& name, std::int64_t mtime) {

@@ -42,6 +42,9 @@ class Installation {
   // Creates log/<name> holding `content`, last written at `mtime` (Unix
   // seconds).
   void file(const std::string& name, std::int64_t mtime, const std::string& content = "x");
+  // Records `seconds` (Unix time) as the creation time of log/<name>, where
+  // the fresh-log step records it, so that a rotation sees that date.
+  void recordCreation(const std::string& name, std::int64_t seconds);
   // Creates the directory log/<name> last written at `mtime`.
   void directory(const std::string& name, std::int64_t mtime);
   // Creates the symbolic link log/<name> to `target`, itself last written at

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,15 +17,6 @@ namespace {
 
 const char* const kLogs[] = {"httpd_access.log", "httpd_error.log", "httpd_relay.log"};
 const char* const kFakeTime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
-
-// Records `seconds` (Unix time) as the creation time of log/<name>, as the
-// fresh-log step records it.
-void stampCreated(const Installation& inst, const std::string& name, std::int64_t seconds) {
-  const std::string ticks = std::to_string((seconds + 11'644'473'600LL) * 10'000'000LL);
-  ASSERT_EQ(setxattr((inst.log() / name).c_str(), "user.cleanlogs.created", ticks.data(),
-                     ticks.size(), 0),
-            0);
-}
 
 std::string localDate(std::int64_t seconds) {
   const auto t = static_cast<std::time_t>(seconds);
@@ -61,7 +51,7 @@ std::vector<std::string> linesStarting(const std::vector<std::string>& lines,
 void yesterdaysLogs(Installation& inst) {
   for (const char* log : kLogs) {
     inst.file(log, daysAgo(0), std::string("content of ") + log);
-    stampCreated(inst, log, daysAgo(1));
+    inst.recordCreation(log, daysAgo(1));
   }
 }
 
@@ -96,9 +86,9 @@ TEST(RotationTest, LogsCreatedYesterdayAreRenamedAndReplacedByEmptyOnes) {
 TEST(RotationTest, OnlyLogsCreatedOnAnEarlierDayAreDue) {
   Installation inst;
   inst.file("httpd_access.log", daysAgo(0), "today's");
-  stampCreated(inst, "httpd_access.log", daysAgo(0));
+  inst.recordCreation("httpd_access.log", daysAgo(0));
   inst.file("httpd_error.log", daysAgo(0), "yesterday's");
-  stampCreated(inst, "httpd_error.log", daysAgo(1));
+  inst.recordCreation("httpd_error.log", daysAgo(1));
   // httpd_relay.log is missing.
 
   ASSERT_EQ(inst.run({"7", "true"}).status, 0);
@@ -116,7 +106,7 @@ TEST(RotationTest, ATakenDatedNameIsNeverReplaced) {
   const std::string taken = dated("httpd_error.log", daysAgo(1));
   inst.file(taken, daysAgo(0), "an earlier rotation");
   inst.file("httpd_error.log", daysAgo(0), "the live log");
-  stampCreated(inst, "httpd_error.log", daysAgo(1));
+  inst.recordCreation("httpd_error.log", daysAgo(1));
 
   ASSERT_EQ(inst.run({"7", "true"}).status, 0);
   EXPECT_EQ(linesStarting(inst.reportLines(), "Failed"),
@@ -135,7 +125,7 @@ TEST(RotationTest, OnlyTheExactSecondWordTrueRotates) {
   for (const Case& c : cases) {
     Installation inst;
     inst.file("httpd_error.log", daysAgo(0), "live");
-    stampCreated(inst, "httpd_error.log", daysAgo(1));
+    inst.recordCreation("httpd_error.log", daysAgo(1));
     inst.run(c.args);
     EXPECT_EQ(fs::exists(inst.log() / dated("httpd_error.log", daysAgo(1))), c.rotates)
         << testing::PrintToString(c.args);
@@ -147,7 +137,7 @@ TEST(RotationTest, TheFreshLogKeepsOwnerGroupAndMode) {
   if (geteuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
   Installation inst;
   inst.file("httpd_access.log", daysAgo(0), "served");
-  stampCreated(inst, "httpd_access.log", daysAgo(1));
+  inst.recordCreation("httpd_access.log", daysAgo(1));
   const fs::path log = inst.log() / "httpd_access.log";
   ASSERT_EQ(chown(log.c_str(), 12345, 23456), 0);
   ASSERT_EQ(chmod(log.c_str(), 0620), 0);
