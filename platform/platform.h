@@ -102,6 +102,12 @@ class DirectorySearch {
   // directory. Returns 0, or the error code when nothing was removed.
   ErrorCode remove(const std::wstring& name, const std::wstring& path);
 
+  // The error code remove() would give for `name` as far as the entry and
+  // its directory tell without trying (a directory, a directory this
+  // process may not change, a read-only file system); 0 when the removal
+  // is expected to succeed. Changes nothing.
+  [[nodiscard]] ErrorCode predictRemove(const std::wstring& name, const std::wstring& path) const;
+
   // Ends the search and releases the OS handle. Safe to call twice.
   void close() noexcept;
 
@@ -188,6 +194,12 @@ class FreshFile {
 // Renames `from` to `to`, failing instead of replacing when `to` exists.
 // Returns 0 or the error code.
 ErrorCode renameNoReplace(const std::wstring& from, const std::wstring& to);
+
+// The error code renameNoReplace(from, to) would give as far as the two
+// entries and their directories tell without trying (`from` missing, `to`
+// taken, a directory this process may not change, a read-only file
+// system); 0 when the rename is expected to succeed. Changes nothing.
+ErrorCode predictRenameNoReplace(const std::wstring& from, const std::wstring& to);
 
 // ---- File information ------------------------------------------------------
 

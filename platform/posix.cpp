@@ -169,6 +169,27 @@ ErrorCode DirectorySearch::remove(const std::wstring& name, const std::wstring& 
   return 0;
 }
 
+ErrorCode DirectorySearch::predictRemove(const std::wstring& name,
+                                         const std::wstring& /*path*/) const {
+  if (state_ == nullptr) return posixError(EBADF);
+  const int fd = dirfd(state_->dir);
+  const std::string entry = narrow(name);
+  struct stat st {};
+  if (fstatat(fd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return posixError(errno);
+  // The checks in the order unlinkat makes them: the file system and the
+  // directory's permissions, the sticky bit, then the kind of entry.
+  if (faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) return posixError(errno);
+  struct stat directory {};
+  if (fstat(fd, &directory) != 0) return posixError(errno);
+  const uid_t user = geteuid();
+  if ((directory.st_mode & S_ISVTX) != 0 && user != 0 && st.st_uid != user &&
+      directory.st_uid != user) {
+    return posixError(EPERM);
+  }
+  if (S_ISDIR(st.st_mode)) return posixError(EISDIR);
+  return 0;
+}
+
 void DirectorySearch::close() noexcept { state_.reset(); }
 
 // ---- Files -----------------------------------------------------------------
@@ -329,6 +350,25 @@ ErrorCode renameNoReplace(const std::wstring& from, const std::wstring& to) {
     return posixError(failure);
   }
   return 0;
+}
+
+ErrorCode predictRenameNoReplace(const std::wstring& from, const std::wstring& to) {
+  const std::string source = narrow(from);
+  const std::string target = narrow(to);
+  const auto directoryOf = [](const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return std::string(".");
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+  };
+  struct stat st {};
+  if (lstat(source.c_str(), &st) != 0) return posixError(errno);
+  for (const std::string& path : {source, target}) {
+    if (faccessat(AT_FDCWD, directoryOf(path).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+      return posixError(errno);
+    }
+  }
+  if (lstat(target.c_str(), &st) == 0) return posixError(EEXIST);
+  return errno == ENOENT ? 0 : posixError(errno);
 }
 
 // ---- File information ------------------------------------------------------

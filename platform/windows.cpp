@@ -88,6 +88,16 @@ std::wstring verbatim(const std::wstring& absolute) {
   return L"\\\\?\\" + absolute;
 }
 
+// Opens the entry at `path` for deletion and closes it again, which changes
+// nothing but meets the sharing and access checks that deleting or renaming
+// it would meet. 0, or the error code of the refusal.
+ErrorCode probeDeletion(const std::wstring& path) {
+  const FileHandle probe(CreateFileW(
+      path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return probe.isValid() ? 0 : windowsError();
+}
+
 }  // namespace
 
 wchar_t pathSeparator() { return L'\\'; }
@@ -234,6 +244,19 @@ ErrorCode DirectorySearch::remove(const std::wstring& name, const std::wstring& 
   return 0;
 }
 
+ErrorCode DirectorySearch::predictRemove(const std::wstring& name,
+                                         const std::wstring& /*path*/) const {
+  if (state_ == nullptr) return ERROR_INVALID_HANDLE;
+  // DeleteFileW refuses directories and read-only files.
+  const std::wstring path = state_->directory + name;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return windowsError();
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return ERROR_ACCESS_DENIED;
+  }
+  return probeDeletion(path);
+}
+
 void DirectorySearch::close() noexcept { state_.reset(); }
 
 // ---- Files -----------------------------------------------------------------
@@ -369,6 +392,14 @@ ErrorCode renameNoReplace(const std::wstring& from, const std::wstring& to) {
   SetLastError(ERROR_SUCCESS);
   if (_wrename(from.c_str(), to.c_str()) == 0) return 0;
   return windowsError();
+}
+
+ErrorCode predictRenameNoReplace(const std::wstring& from, const std::wstring& to) {
+  // A rename opens its source for deletion, as a deletion does, but moves
+  // a directory or a read-only file as well.
+  if (GetFileAttributesW(from.c_str()) == INVALID_FILE_ATTRIBUTES) return windowsError();
+  if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_ALREADY_EXISTS;
+  return probeDeletion(from);
 }
 
 // ---- File information ------------------------------------------------------

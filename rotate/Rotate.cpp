@@ -32,7 +32,7 @@ String datedName(const ovix::core::AbstractFileInfo& log, const String& dateKey)
   return String(log.absolutePath()) << log.baseName(true) << "_" << dateKey << ".log";
 }
 
-void rotateLogs(String& report) {
+void rotateLogs(String& report, const RunEffects& effects) {
   const String today = platform::localDateStamp();
   for (const WString& path : rotatedLogFiles) {
     const FileInfo log(path);
@@ -41,9 +41,9 @@ void rotateLogs(String& report) {
 
     const String newName = datedName(log, dateKey);
     const String oldName = log.absoluteFilePath();
-    const bool renamed = platform::renameNoReplace(oldName.toWideStr(), newName.toWideStr()) == 0;
+    const bool renamed = effects.renameLog(oldName.toWideStr(), newName.toWideStr()) == 0;
     report << (renamed ? "Rename [" : "Failed to rename [") << escapeControls(oldName) << "] to ["
            << escapeControls(newName) << "]\n";
-    if (renamed) recreateLogFile(oldName, newName, report);
+    if (renamed) effects.recreateLog(oldName, newName, report);
   }
 }

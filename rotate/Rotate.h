@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "clean/Effects.h"
 #include "core/FileInfo.h"
 #include "core/String.h"
 
@@ -22,5 +23,6 @@ ovix::core::String dateKeyOf(const ovix::core::String& created);
 // time) to its dated name and leaves a fresh empty log in its place,
 // appending a line to `report` for every rename and every failure. A log
 // that is missing or was created today is passed over without a line; a
-// dated name that is taken is never replaced.
-void rotateLogs(ovix::core::String& report);
+// dated name that is taken is never replaced. The renames and the fresh
+// logs go through `effects`.
+void rotateLogs(ovix::core::String& report, const RunEffects& effects);

@@ -140,8 +140,8 @@ void Installation::link(const std::string& name, const std::string& target, std:
   setTime(log() / name, mtime);
 }
 
-void Installation::created(const std::string& name, std::int64_t seconds,
-                           const Target& target) const {
+void Installation::recordCreation(const std::string& name, std::int64_t seconds,
+                                  const Target& target) const {
   const fs::path path = log() / name;
   if (target.windows) {
     setTime(path, seconds);
@@ -222,10 +222,9 @@ std::string Installation::report() const {
   return names.empty() ? std::string() : readFile(log() / names.front());
 }
 
-std::vector<std::string> Installation::reportLines(const Target& target) const {
+std::vector<std::string> textLines(const std::string& text, const Target& target) {
   std::vector<std::string> lines;
-  const std::string text = report();
-  const std::string& end = target.lineEnd();
+  const std::string end = target.lineEnd();
   std::size_t from = 0;
   for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
     std::string line = text.substr(from, at + 1 - from);
@@ -236,8 +235,12 @@ std::vector<std::string> Installation::reportLines(const Target& target) const {
     lines.push_back(line);
     from = at + 1;
   }
-  EXPECT_EQ(from, text.size()) << "the report does not end with a line end";
+  EXPECT_EQ(from, text.size()) << "the text does not end with a line end";
   return lines;
+}
+
+std::vector<std::string> Installation::reportLines(const Target& target) const {
+  return textLines(report(), target);
 }
 
 }  // namespace e2e

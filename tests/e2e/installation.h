@@ -89,11 +89,11 @@ class Installation {
   void link(const std::string& name, const std::string& target, std::int64_t mtime);
 
   // Records `seconds` (Unix time) as the creation time of log/<name> as the
-  // program will read it: on Linux as the fresh-log step records it; under
-  // Wine, which takes a file's creation time to be its last write, as the
-  // last write.
-  void created(const std::string& name, std::int64_t seconds,
-               const Target& target = Target::current()) const;
+  // program of `target` will read it, so that a rotation sees that date: on
+  // Linux where the fresh-log step records it; under Wine, which takes a
+  // file's creation time to be its last write, as the last write.
+  void recordCreation(const std::string& name, std::int64_t seconds,
+                      const Target& target = Target::current()) const;
 
   // Runs the program of `target` in bin/ with `args` as its arguments;
   // `shellSetup`, when given, runs in the same shell first (to set limits
@@ -119,5 +119,11 @@ class Installation {
 };
 
 std::string readFile(const std::filesystem::path& path);
+
+// The lines of a text the program of `target` wrote in text mode (its
+// report, its standard output), without line ends; fails the test when a
+// line does not end in the target's line end.
+std::vector<std::string> textLines(const std::string& text,
+                                   const Target& target = Target::current());
 
 }  // namespace e2e

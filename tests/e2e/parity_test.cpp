@@ -29,7 +29,7 @@ void fixture(Installation& inst, std::int64_t now, const Target& target) {
   }
   for (const char* name : {"notes.txt", "alog", "x.lo"}) inst.file(name, now - 400 * kDay);
   inst.directory("old_dir.log", now - 30 * kDay);
-  inst.created("httpd_access.log", now - 1 * kDay, target);
+  inst.recordCreation("httpd_access.log", now - 1 * kDay, target);
 }
 
 // What the report of `target` says, with what rightly differs made alike:

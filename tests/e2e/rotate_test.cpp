@@ -43,7 +43,7 @@ std::vector<std::string> linesStarting(const std::vector<std::string>& lines,
 void yesterdaysLogs(Installation& inst) {
   for (const char* log : kLogs) {
     inst.file(log, daysAgo(0), std::string("content of ") + log);
-    inst.created(log, daysAgo(1));
+    inst.recordCreation(log, daysAgo(1));
   }
 }
 
@@ -78,9 +78,9 @@ TEST(RotationTest, LogsCreatedYesterdayAreRenamedAndReplacedByEmptyOnes) {
 TEST(RotationTest, OnlyLogsCreatedOnAnEarlierDayAreDue) {
   Installation inst;
   inst.file("httpd_access.log", daysAgo(0), "today's");
-  inst.created("httpd_access.log", daysAgo(0));
+  inst.recordCreation("httpd_access.log", daysAgo(0));
   inst.file("httpd_error.log", daysAgo(0), "yesterday's");
-  inst.created("httpd_error.log", daysAgo(1));
+  inst.recordCreation("httpd_error.log", daysAgo(1));
   // httpd_relay.log is missing.
 
   ASSERT_EQ(inst.run({"7", "true"}).status, 0);
@@ -98,7 +98,7 @@ TEST(RotationTest, ATakenDatedNameIsNeverReplaced) {
   const std::string taken = dated("httpd_error.log", daysAgo(1));
   inst.file(taken, daysAgo(0), "an earlier rotation");
   inst.file("httpd_error.log", daysAgo(0), "the live log");
-  inst.created("httpd_error.log", daysAgo(1));
+  inst.recordCreation("httpd_error.log", daysAgo(1));
 
   ASSERT_EQ(inst.run({"7", "true"}).status, 0);
   EXPECT_EQ(linesStarting(inst.reportLines(), "Failed"),
@@ -117,7 +117,7 @@ TEST(RotationTest, OnlyTheExactSecondWordTrueRotates) {
   for (const Case& c : cases) {
     Installation inst;
     inst.file("httpd_error.log", daysAgo(0), "live");
-    inst.created("httpd_error.log", daysAgo(1));
+    inst.recordCreation("httpd_error.log", daysAgo(1));
     inst.run(c.args);
     EXPECT_EQ(fs::exists(inst.log() / dated("httpd_error.log", daysAgo(1))), c.rotates)
         << testing::PrintToString(c.args);
@@ -130,7 +130,7 @@ TEST(RotationTest, TheFreshLogKeepsOwnerGroupAndMode) {
   if (geteuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
   Installation inst;
   inst.file("httpd_access.log", daysAgo(0), "served");
-  inst.created("httpd_access.log", daysAgo(1));
+  inst.recordCreation("httpd_access.log", daysAgo(1));
   const fs::path log = inst.log() / "httpd_access.log";
   ASSERT_EQ(chown(log.c_str(), 12345, 23456), 0);
   ASSERT_EQ(chmod(log.c_str(), 0620), 0);
