@@ -1,10 +1,13 @@
 #include "clean/CleanLogs.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "clean/AgeLimit.h"
 #include "clean/CommandLine.h"
+#include "clean/Effects.h"
 #include "clean/Sweep.h"
 #include "platform/platform.h"
 #include "rotate/Rotate.h"
@@ -27,6 +30,21 @@ std::string reportNameFragment() {
                       unsigned{t.minute}, unsigned{t.second}, unsigned{t.milliseconds},
                       static_cast<unsigned long long>(random()));
   return text;
+}
+
+// Writes all of `text` to standard output; false when that failed.
+bool writeToStandardOutput(const std::string& text) {
+  const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+  return std::fflush(stdout) == 0 && written;
+}
+
+// Prints a text the user asked for: 0, or -1 after saying on standard error
+// that it could not be written.
+int printText(const std::string& text) {
+  if (writeToStandardOutput(text)) return 0;
+  std::fprintf(stderr, "Error: cannot write to standard output: %s\n",
+               std::strerror(errno));  // NOLINT(concurrency-mt-unsafe): one thread
+  return -1;
 }
 
 }  // namespace
@@ -56,8 +74,25 @@ void writeReportFile(const String& report) {
   }
 }
 
+void printReport(const String& report) {
+  if (!writeToStandardOutput(report)) {
+    std::fprintf(stderr, "Error: cannot write report to standard output: %s\n",
+                 std::strerror(errno));  // NOLINT(concurrency-mt-unsafe): one thread
+  }
+}
+
 int cleanLogs(const String& commandLine) {
-  const std::vector<String> words = splitWords(commandLine);
+  const Options options = readOptions(commandLine);
+  if (!options.unknown.empty()) {
+    std::fprintf(stderr, "Error: unknown option %s\nTry 'cleanlogs --help' for more information.\n",
+                 ovix::core::escapeControls(options.unknown).c_str());
+    return -1;
+  }
+  if (options.help) return printText(usageText());
+  if (options.version) return printText(versionText());
+  const RunEffects& effects = options.dryRun ? dryRun() : realRun();
+
+  const std::vector<String> words = splitWords(options.rest);
   const bool rotate = rotationRequested(words);
   const int days = words.empty() ? 2 : readDayCount(words.front());
   if (days < 1) {
@@ -76,8 +111,8 @@ int cleanLogs(const String& commandLine) {
 
   String report;
   const platform::FILETIME ageLimit = computeAgeLimit(days, report);
-  if (rotate) rotateLogs(report);
-  const int count = sweepExpiredLogs(search, current, pattern, logDir, ageLimit, report);
-  writeReportFile(report);
+  if (rotate) rotateLogs(report, effects);
+  const int count = sweepExpiredLogs(search, current, pattern, logDir, ageLimit, report, effects);
+  effects.deliverReport(report);
   return count;
 }

@@ -79,6 +79,15 @@ bool haveCommand(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// The current target started through `command` (another user, another
+// clock), and from `binary` when given.
+e2e::Target through(const std::string& command, const std::string& binary = "") {
+  e2e::Target target = e2e::Target::current();
+  target.runner = command + (target.runner.empty() ? "" : " " + target.runner);
+  if (!binary.empty()) target.binary = binary;
+  return target;
+}
+
 // Fills the file system of `path` with one file until no byte more fits.
 void fillUp(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -156,7 +165,7 @@ TEST(FaultTest, AnUnprivilegedUserCannotDeleteAndLosesNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Installation inst;
-    inst.useCopyOfProgram();
+    const std::string program = inst.copyOfProgram();
     const fs::perms open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                            fs::perms::others_read | fs::perms::others_exec;
     fs::permissions(inst.root(), open);
@@ -166,9 +175,10 @@ TEST(FaultTest, AnUnprivilegedUserCannotDeleteAndLosesNothing) {
     fs::permissions(inst.log(), c.logMode);
     const e2e::Snapshot before = inst.snapshot();
 
-    const e2e::Run run =
-        inst.run({"7"}, "", "setpriv --reuid=" + std::to_string(kUnprivileged) +
-                                " --regid=" + std::to_string(kUnprivileged) + " --clear-groups");
+    const std::string user = std::to_string(kUnprivileged);
+    const e2e::Run run = inst.run(
+        {"7"}, "",
+        through("setpriv --reuid=" + user + " --regid=" + user + " --clear-groups", program));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(withoutReports(inst.snapshot()), withoutReports(before));
     if (c.reportWritten) {
@@ -364,7 +374,7 @@ TEST(FaultTest, ExtremeClocksDeleteNothingWrong) {
     for (const std::string& name : c.deleted) expected.erase(name);
 
     const e2e::Run run = inst.run({c.days}, "export TZ=UTC NO_FAKE_STAT=1",
-                                  "faketime -f '" + std::string(c.clock) + "'");
+                                  through("faketime -f '" + std::string(c.clock) + "'"));
     EXPECT_EQ(run.status, static_cast<int>(c.deleted.size()));
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(withoutReports(inst.snapshot()), expected);

@@ -6,14 +6,17 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -67,20 +70,65 @@ void setTime(const fs::path& path, std::int64_t mtime) {
 
 const Target& Target::current() {
   static const Target target = [] {
+    const auto variable = [](const char* name) {
+      const char* value = std::getenv(name);
+      return std::string(value != nullptr ? value : "");
+    };
     Target t;
-    const char* binaryVar = std::getenv("CLEANLOGS_BINARY");
-    const char* runnerVar = std::getenv("CLEANLOGS_RUNNER");
-    t.binary = binaryVar != nullptr && *binaryVar != '\0' ? binaryVar : CLEANLOGS_DEFAULT_BINARY;
-    t.runner = runnerVar != nullptr ? runnerVar : "";
+    t.windows = variable("CLEANLOGS_PLATFORM") == "windows";
+    t.binary = variable("CLEANLOGS_BINARY");
+    if (t.binary.empty()) t.binary = CLEANLOGS_DEFAULT_BINARY;
+    t.runner = variable("CLEANLOGS_RUNNER");
+    if (t.runner.empty() && t.windows) t.runner = "wine";
+    t.launcher = variable("CLEANLOGS_LAUNCHER");
+    if (t.launcher.empty() && t.windows) {
+      t.launcher = (fs::path(t.binary).parent_path() / "tests" / "launcher.exe").string();
+    }
     return t;
   }();
   return target;
+}
+
+const Target& Target::native() {
+  static const Target target = [] {
+    Target t;
+    t.binary = CLEANLOGS_DEFAULT_BINARY;
+    return t;
+  }();
+  return target;
+}
+
+std::string Target::logPath(const std::string& name) const {
+  std::string path = std::string("..") + separator() + "log";
+  return name.empty() ? path : path + separator() + name;
+}
+
+std::string Target::shownPath(const fs::path& path) const {
+  if (!windows) return path.string();
+  std::string shown = "Z:" + path.string();
+  std::replace(shown.begin(), shown.end(), '/', '\\');
+  return shown;
+}
+
+int Target::status(int result) const {
+  if (windows) return result;
+  if (result < 0) return 255;
+  return result > 254 ? 254 : result;
 }
 
 std::int64_t daysAgo(double days) {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   return std::chrono::duration_cast<std::chrono::seconds>(now).count() -
          static_cast<std::int64_t>(days * 86'400);
+}
+
+std::string localDate(std::int64_t seconds) {
+  const auto t = static_cast<std::time_t>(seconds);
+  struct tm local {};
+  localtime_r(&t, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y%m%d", &local);
+  return text;
 }
 
 std::string readFile(const fs::path& path) {
@@ -130,20 +178,43 @@ void Installation::link(const std::string& name, const std::string& target, std:
   setTime(log() / name, mtime);
 }
 
+void Installation::recordCreation(const std::string& name, std::int64_t seconds,
+                                  const Target& target) const {
+  const fs::path path = log() / name;
+  if (target.windows) {
+    setTime(path, seconds);
+    return;
+  }
+  const std::string ticks = std::to_string((seconds + 11'644'473'600LL) * 10'000'000LL);
+  ASSERT_EQ(setxattr(path.c_str(), "user.cleanlogs.created", ticks.data(), ticks.size(), 0), 0)
+      << path;
+}
+
 Run Installation::run(const std::vector<std::string>& args, const std::string& shellSetup,
-                      const std::string& commandPrefix) const {
-  const Target& target = Target::current();
-  std::string program = (commandPrefix.empty() ? "" : commandPrefix + " ") +
-                        (target.runner.empty() ? "" : target.runner + " ") +
-                        shellQuote(program_.empty() ? target.binary : program_);
-  for (const std::string& arg : args) program += " " + shellQuote(arg);
+                      const Target& target) const {
+  std::string program = target.runner.empty() ? "" : target.runner + " ";
+  std::string environment;
+  if (target.windows) {
+    // The launcher hands the program exactly this command line, as a
+    // Windows shell would build it for a program started by its path.
+    const std::string windowsProgram = target.shownPath(fs::absolute(target.binary));
+    std::string commandLine = "\"" + windowsProgram + "\"";
+    for (const std::string& arg : args) commandLine += " " + arg;
+    environment = "export CLEANLOGS_PROGRAM=" + shellQuote(windowsProgram) +
+                  " CLEANLOGS_COMMAND_LINE=" + shellQuote(commandLine) + "\n";
+    program += shellQuote(target.launcher);
+  } else {
+    program += shellQuote(target.binary);
+    for (const std::string& arg : args) program += " " + shellQuote(arg);
+  }
   const std::string n = std::to_string(runs_++);
   const fs::path out = root_ / ("stdout." + n);
   const fs::path err = root_ / ("stderr." + n);
   const fs::path script = root_ / ("run." + n + ".sh");
   // Standard error goes through a pipe, so that limits set up for the run
   // (on file sizes, say) cannot keep its messages from the test.
-  std::ofstream(script) << "set -o pipefail\n{ " << shellSetup << (shellSetup.empty() ? "" : "; ")
+  std::ofstream(script) << "set -o pipefail\n"
+                        << environment << "{ " << shellSetup << (shellSetup.empty() ? "" : "; ")
                         << "cd " << shellQuote((root_ / "bin").string()) << " && exec " << program
                         << "; } 2>&1 >" << shellQuote(out.string()) << " </dev/null | cat >"
                         << shellQuote(err.string()) << "\n";
@@ -158,6 +229,18 @@ Run Installation::run(const std::vector<std::string>& args, const std::string& s
   // standard error; such a report fails the test whatever the run's result.
   for (const char* sign : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error: "}) {
     EXPECT_EQ(run.err.find(sign), std::string::npos) << run.err;
+  }
+  if (target.windows) {
+    // The launcher's last line has the whole exit code.
+    static const std::string kMarker = "launcher: exit code ";
+    const std::size_t at = run.err.rfind(kMarker);
+    if (at != std::string::npos && (at == 0 || run.err[at - 1] == '\n')) {
+      run.status = std::stoi(run.err.substr(at + kMarker.size()));
+      run.err.erase(at);
+    } else {
+      ADD_FAILURE() << "the launcher did not report an exit code: " << run.err;
+      run.status = -1000;
+    }
   }
   fs::remove(out);
   fs::remove(err);
@@ -196,12 +279,12 @@ std::vector<Run> Installation::runAtOnce(int count, const std::vector<std::strin
   return results;
 }
 
-void Installation::useCopyOfProgram() {
-  const fs::path copy = root_ / "bin" / "cleanlogs";
+std::string Installation::copyOfProgram() const {
+  const fs::path copy = root_ / "bin" / fs::path(Target::current().binary).filename();
   fs::copy_file(Target::current().binary, copy, fs::copy_options::overwrite_existing);
   fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                             fs::perms::others_read | fs::perms::others_exec);
-  program_ = copy.string();
+  return copy.string();
 }
 
 std::string Installation::mountTmpfsOnLog(const std::string& options) {
@@ -307,11 +390,25 @@ std::string Installation::report() const {
   return names.empty() ? std::string() : readFile(log() / names.front());
 }
 
-std::vector<std::string> Installation::reportLines() const {
+std::vector<std::string> textLines(const std::string& text, const Target& target) {
   std::vector<std::string> lines;
-  std::istringstream text(report());
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  const std::string end = target.lineEnd();
+  std::size_t from = 0;
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
+    std::string line = text.substr(from, at + 1 - from);
+    EXPECT_TRUE(line.ends_with(end)) << "line " << lines.size() << " does not end in the "
+                                     << (target.windows ? "CR LF" : "LF") << " of its platform: "
+                                     << testing::PrintToString(line);
+    line.resize(line.size() - (line.ends_with(end) ? end.size() : 1));
+    lines.push_back(line);
+    from = at + 1;
+  }
+  EXPECT_EQ(from, text.size()) << "the text does not end with a line end";
   return lines;
+}
+
+std::vector<std::string> Installation::reportLines(const Target& target) const {
+  return textLines(report(), target);
 }
 
 }  // namespace e2e
