@@ -42,8 +42,8 @@ bool writeToStandardOutput(const std::string& text) {
 // that it could not be written.
 int printText(const std::string& text) {
   if (writeToStandardOutput(text)) return 0;
-  std::fprintf(stderr, "Error: cannot write to standard output: %s\n",
-               std::strerror(errno));  // NOLINT(concurrency-mt-unsafe): one thread
+  (void)std::fprintf(stderr, "Error: cannot write to standard output: %s\n",
+                     std::strerror(errno));  // NOLINT(concurrency-mt-unsafe): one thread
   return -1;
 }
 
@@ -76,16 +76,17 @@ void writeReportFile(const String& report) {
 
 void printReport(const String& report) {
   if (!writeToStandardOutput(report)) {
-    std::fprintf(stderr, "Error: cannot write report to standard output: %s\n",
-                 std::strerror(errno));  // NOLINT(concurrency-mt-unsafe): one thread
+    (void)std::fprintf(stderr, "Error: cannot write report to standard output: %s\n",
+                       std::strerror(errno));  // NOLINT(concurrency-mt-unsafe): one thread
   }
 }
 
 int cleanLogs(const String& commandLine) {
   const Options options = readOptions(commandLine);
   if (!options.unknown.empty()) {
-    std::fprintf(stderr, "Error: unknown option %s\nTry 'cleanlogs --help' for more information.\n",
-                 ovix::core::escapeControls(options.unknown).c_str());
+    (void)std::fprintf(stderr,
+                       "Error: unknown option %s\nTry 'cleanlogs --help' for more information.\n",
+                       ovix::core::escapeControls(options.unknown).c_str());
     return -1;
   }
   if (options.help) return printText(usageText());

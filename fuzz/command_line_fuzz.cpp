@@ -1,4 +1,5 @@
-// The command-line text into words, the day count and the rotation switch.
+// The command-line text into options, words, the day count and the
+// rotation switch.
 #include <cerrno>
 #include <climits>
 #include <cstddef>
@@ -50,6 +51,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(joined == collapsed);
 
   FUZZ_CHECK(rotationRequested(words) == (words.size() >= 2 && words[1] == "true"));
+
+  // The options take words from the front only: what is left is the rest
+  // of the text, unchanged, and never begins with an option word.
+  const Options options = readOptions(text);
+  FUZZ_CHECK(text.ends_with(options.rest));
+  if (options.unknown.empty()) {
+    const std::vector<String> restWords = splitWords(options.rest);
+    if (!restWords.empty() && restWords.size() < words.size()) {
+      for (const char* option : {"-h", "--help", "--version", "-n", "--dry-run"}) {
+        FUZZ_CHECK(restWords.front() != option || words[words.size() - restWords.size() - 1] == "--");
+      }
+    }
+  } else {
+    FUZZ_CHECK(options.unknown.starts_with("--"));
+  }
 
   FUZZ_CHECK(readDayCount(text) == referenceDayCount(text));
   for (const String& word : words) FUZZ_CHECK(readDayCount(word) == referenceDayCount(word));

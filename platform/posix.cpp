@@ -106,7 +106,11 @@ std::string localDateStamp() {
   char text[64] = {};
   const std::time_t now = std::time(nullptr);
   struct tm local {};
-  if (localtime_r(&now, &local) != nullptr) std::strftime(text, sizeof text, "%Y%m%d", &local);
+  // strftime leaves the buffer undefined when it fails: no date then.
+  if (localtime_r(&now, &local) == nullptr ||
+      std::strftime(text, sizeof text, "%Y%m%d", &local) == 0) {
+    return {};
+  }
   return text;
 }
 
@@ -276,7 +280,7 @@ FreshFile FreshFile::create(const std::wstring& path, ErrorCode& error) {
   auto state = std::make_unique<State>();
   state->fd = fd;
   struct stat st {};
-  if (fstat(fd, &st) != 0) {
+  if (fstat(fd, &st) != 0) {  // NOLINT(bugprone-branch-clone): each step has its own errno
     error = posixError(errno);
   } else if (!S_ISREG(st.st_mode)) {
     error = posixError(EINVAL);

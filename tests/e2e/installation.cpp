@@ -127,7 +127,7 @@ std::string localDate(std::int64_t seconds) {
   struct tm local {};
   localtime_r(&t, &local);
   char text[16];
-  std::strftime(text, sizeof text, "%Y%m%d", &local);
+  (void)std::strftime(text, sizeof text, "%Y%m%d", &local);
   return text;
 }
 

@@ -87,7 +87,7 @@ struct Busy {
   // Runs the program with `args` and checks that it left log/ as it was:
   // not an entry, name, size or time changed, and no report file.
   e2e::Run runTouchingNothing(const std::vector<std::string>& args) const {
-    const e2e::Run run = inst.run(args);
+    e2e::Run run = inst.run(args);
     EXPECT_EQ(snapshot(inst), before) << testing::PrintToString(args);
     return run;
   }

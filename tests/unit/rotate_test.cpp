@@ -74,7 +74,7 @@ TEST(FileInfoTest, CreatedPrefersTheStampThenTheBirthTimeThenTheLastWrite) {
   TempDir dir;
   std::ofstream(dir / "stamped.log") << "x";
   std::ofstream(dir / "plain.log") << "x";
-  setMtime(dir / "plain.log", 86'400 * 365);
+  setMtime(dir / "plain.log", std::int64_t{86'400} * 365);
   // 2020-02-29 12:00:00 UTC as ticks; shown in local time.
   const std::string ticks = std::to_string((1'582'977'600LL + 11'644'473'600LL) * 10'000'000LL);
   ASSERT_EQ(setxattr((dir / "stamped.log").c_str(), "user.cleanlogs.created", ticks.data(),
@@ -82,17 +82,20 @@ TEST(FileInfoTest, CreatedPrefersTheStampThenTheBirthTimeThenTheLastWrite) {
             0);
   const std::time_t stampSeconds = 1'582'977'600;
   char expected[32];
-  std::strftime(expected, sizeof expected, "%Y-%m-%d %H:%M:%S", std::localtime(&stampSeconds));
+  (void)std::strftime(expected, sizeof expected, "%Y-%m-%d %H:%M:%S",
+                      std::localtime(&stampSeconds));
   EXPECT_EQ(FileInfo(wide(dir / "stamped.log")).created(), expected);
 
   // Without a stamp: the birth time (just now), not the older last write.
   const std::time_t now = std::time(nullptr);
   char today[16];
-  std::strftime(today, sizeof today, "%Y-%m-%d", std::localtime(&now));
+  (void)std::strftime(today, sizeof today, "%Y-%m-%d", std::localtime(&now));
   const String plain = FileInfo(wide(dir / "plain.log")).created();
   platform::FILETIME birth;
   ASSERT_TRUE(platform::creationTime(wide(dir / "plain.log"), birth));
-  if (platform::toTicks(birth) > platform::toTicks(platform::fileTimeFromUnix(86'400 * 365, 0))) {
+  const std::uint64_t plainWritten =
+      platform::toTicks(platform::fileTimeFromUnix(std::int64_t{86'400} * 365, 0));
+  if (platform::toTicks(birth) > plainWritten) {
     EXPECT_EQ(plain.substr(0, 10), today);
   } else {
     EXPECT_EQ(plain.substr(0, 10), "1971-01-01");  // a file system without birth times

@@ -108,7 +108,7 @@ TEST(TextConversionTest, EveryUtf16NameRoundTripsExactly) {
     EXPECT_EQ(WString::from(String::from(c)), c) << testing::PrintToString(String::from(c));
   }
   // Every sequence of 16-bit units round-trips, weighted towards surrogates.
-  std::mt19937 random(20261211);
+  std::mt19937 random(20261211);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible
   for (int i = 0; i < 20000; ++i) {
     std::wstring units(random() % 8, L'\0');
     for (wchar_t& u : units) {
