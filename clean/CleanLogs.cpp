@@ -1,10 +1,13 @@
 #include "clean/CleanLogs.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "clean/AgeLimit.h"
 #include "clean/CommandLine.h"
+#include "clean/Effects.h"
 #include "clean/Sweep.h"
 #include "platform/platform.h"
 #include "rotate/Rotate.h"
@@ -22,11 +25,26 @@ std::string reportNameFragment() {
   static std::mt19937_64 random{std::random_device{}()};
   const platform::SYSTEMTIME t = platform::currentSystemTime();
   char text[64];
-  std::snprintf(text, sizeof text, "%04u%02u%02uT%02u%02u%02u%03uZ-%016llx.", unsigned{t.year},
-                unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
-                unsigned{t.second}, unsigned{t.milliseconds},
-                static_cast<unsigned long long>(random()));
+  (void)std::snprintf(text, sizeof text, "%04u%02u%02uT%02u%02u%02u%03uZ-%016llx.",
+                      unsigned{t.year}, unsigned{t.month}, unsigned{t.day}, unsigned{t.hour},
+                      unsigned{t.minute}, unsigned{t.second}, unsigned{t.milliseconds},
+                      static_cast<unsigned long long>(random()));
   return text;
+}
+
+// Writes all of `text` to standard output; false when that failed.
+bool writeToStandardOutput(const std::string& text) {
+  const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+  return std::fflush(stdout) == 0 && written;
+}
+
+// Prints a text the user asked for: 0, or -1 after saying on standard error
+// that it could not be written.
+int printText(const std::string& text) {
+  if (writeToStandardOutput(text)) return 0;
+  (void)std::fprintf(stderr, "Error: cannot write to standard output: %s\n",
+                     std::strerror(errno));  // NOLINT(concurrency-mt-unsafe): one thread
+  return -1;
 }
 
 }  // namespace
@@ -55,17 +73,36 @@ void writeReportFile(const String& report) {
     if (error == 0) error = closeError;
   }
   if (error != 0) {
-    std::fprintf(stderr, "Error: cannot write report %s: %s\n",
-                 ovix::core::escapeControls(path).c_str(), platform::errorMessage(error).c_str());
+    (void)std::fprintf(stderr, "Error: cannot write report %s: %s\n",
+                       ovix::core::escapeControls(path).c_str(),
+                       platform::errorMessage(error).c_str());
+  }
+}
+
+void printReport(const String& report) {
+  if (!writeToStandardOutput(report)) {
+    (void)std::fprintf(stderr, "Error: cannot write report to standard output: %s\n",
+                       std::strerror(errno));  // NOLINT(concurrency-mt-unsafe): one thread
   }
 }
 
 int cleanLogs(const String& commandLine) {
-  const std::vector<String> words = splitWords(commandLine);
+  const Options options = readOptions(commandLine);
+  if (!options.unknown.empty()) {
+    (void)std::fprintf(stderr,
+                       "Error: unknown option %s\nTry 'cleanlogs --help' for more information.\n",
+                       ovix::core::escapeControls(options.unknown).c_str());
+    return -1;
+  }
+  if (options.help) return printText(usageText());
+  if (options.version) return printText(versionText());
+  const RunEffects& effects = options.dryRun ? dryRun() : realRun();
+
+  const std::vector<String> words = splitWords(options.rest);
   const bool rotate = rotationRequested(words);
   const int days = words.empty() ? 2 : readDayCount(words.front());
   if (days < 1) {
-    std::fputs("Error: invalid parameter\n", stderr);
+    (void)std::fputs("Error: invalid parameter\n", stderr);
     return -1;
   }
 
@@ -74,14 +111,14 @@ int cleanLogs(const String& commandLine) {
   platform::FoundEntry current;
   platform::DirectorySearch search = platform::DirectorySearch::open(pattern, current);
   if (!search.isOpen()) {
-    std::fputs("Error: invalid path\n", stderr);
+    (void)std::fputs("Error: invalid path\n", stderr);
     return -1;
   }
 
   String report;
   const platform::FILETIME ageLimit = computeAgeLimit(days, report);
-  if (rotate) rotateLogs(report);
-  const int count = sweepExpiredLogs(search, current, pattern, logDir, ageLimit, report);
-  writeReportFile(report);
+  if (rotate) rotateLogs(report, effects);
+  const int count = sweepExpiredLogs(search, current, pattern, logDir, ageLimit, report, effects);
+  effects.deliverReport(report);
   return count;
 }

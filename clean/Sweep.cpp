@@ -7,7 +7,7 @@ using ovix::core::WString;
 
 int sweepExpiredLogs(platform::DirectorySearch& search, platform::FoundEntry& current,
                      const WString& pattern, const WString& logDir, platform::FILETIME ageLimit,
-                     String& report) {
+                     String& report, const RunEffects& effects) {
   report << "clean " << String::from(pattern) << " : delete following files \n";
   int count = 0;
   // A huge directory has hundreds of thousands of entries: the name and the
@@ -30,7 +30,8 @@ int sweepExpiredLogs(platform::DirectorySearch& search, platform::FoundEntry& cu
 
     path.clear();
     path << logDir << separator << current.name;
-    if (const platform::ErrorCode code = search.remove(current.name, path); code != 0) {
+    const platform::ErrorCode code = effects.removeEntry(search, current.name, path);
+    if (code != 0) {
       report << "Delete : " << ovix::core::escapeControls(String::from(path)) << " failed ("
              << code << ")\n";
     }

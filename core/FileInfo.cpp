@@ -24,9 +24,9 @@ String FileInfo::created() const {
   platform::SYSTEMTIME t;
   if (!platform::creationTime(path_, time) || !platform::fileTimeToLocalTime(time, t)) return {};
   char text[64];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned{t.year},
-                unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
-                unsigned{t.second});
+  (void)std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", unsigned{t.year},
+                      unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
+                      unsigned{t.second});
   return String(text);
 }
 

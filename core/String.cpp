@@ -9,6 +9,12 @@ namespace {
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
 // Invalid bytes of a narrow text are carried in wide text as U+DC00 + byte.
+// Where wide text is UTF-16 it is what the platform's names are made of, so
+// these code points there are just unpaired surrogates like any other and
+// convert to and from their three-byte form: then every wide name
+// round-trips, which matters more there than the bytes of invalid narrow
+// text, which the platform never hands out.
+constexpr bool kWideCarriesBytes = !kWideIsUtf16;
 constexpr char32_t kEscapeBase = 0xDC00;
 constexpr char32_t kEscapeFirst = 0xDC80;
 constexpr char32_t kEscapeLast = 0xDCFF;
@@ -23,7 +29,8 @@ void appendDecimal(std::string& out, T value) {
 
 // Decodes one UTF-8 sequence at s[i]. Returns its length, or 0 when the
 // bytes there do not form a well-formed sequence (or form one of the
-// surrogates that stand for escaped bytes, which would not round-trip).
+// surrogates that stand for escaped bytes where wide text carries bytes,
+// which would not round-trip).
 std::size_t decodeOne(std::string_view s, std::size_t i, char32_t& cp) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
   const unsigned char lead = byte(0);
@@ -44,7 +51,7 @@ std::size_t decodeOne(std::string_view s, std::size_t i, char32_t& cp) {
     cp = (cp << 6) | (byte(k) & 0x3Fu);
   }
   if (cp < minimum || cp > 0x10FFFF) return 0;
-  if (cp >= kEscapeFirst && cp <= kEscapeLast) return 0;
+  if (kWideCarriesBytes && cp >= kEscapeFirst && cp <= kEscapeLast) return 0;
   return length;
 }
 
@@ -159,7 +166,7 @@ void appendNarrow(std::string& out, std::wstring_view wide) {
         continue;
       }
     }
-    if (cp >= kEscapeFirst && cp <= kEscapeLast) {
+    if (kWideCarriesBytes && cp >= kEscapeFirst && cp <= kEscapeLast) {
       out.push_back(static_cast<char>(cp - kEscapeBase));
     } else if (cp > 0x10FFFF) {
       // Not a character at all (only possible with 32-bit wchar_t): keep it
@@ -217,8 +224,21 @@ String escapeControls(const std::string& text) {
 void appendEscaped(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out.reserve(out.size() + text.size());
-  for (const char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
+    // The three-byte form of an unpaired surrogate (ED A0..BF 80..BF), which
+    // only a UTF-16 name gives: shown as a backslash, "u" and four hex digits.
+    if (kWideIsUtf16 && byte == 0xED && i + 2 < text.size() &&
+        (static_cast<unsigned char>(text[i + 1]) & 0xE0u) == 0xA0u &&
+        (static_cast<unsigned char>(text[i + 2]) & 0xC0u) == 0x80u) {
+      const unsigned unit = 0xD000u | ((static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6) |
+                            (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+      out.append("\\u");
+      for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(unit >> shift) & 0xFu]);
+      i += 2;
+      continue;
+    }
     if (byte >= 0x20 && byte != 0x7F) {
       out.push_back(c);
       continue;

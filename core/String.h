@@ -55,13 +55,18 @@ class String : public BasicString {
   // empty text yields no piece. An empty delimiter yields the whole text.
   void explode(const std::string& delimiter, std::vector<String>& pieces, bool skipEmpty) const;
 
-  // The text as wide text. Invalid UTF-8 bytes become U+DC80..U+DCFF, so
-  // that String::from gives back exactly the same bytes.
+  // The text as wide text. Invalid UTF-8 bytes become U+DC80..U+DCFF; where
+  // wide text has 32 bits, String::from gives back exactly the same bytes,
+  // so every name the platform gives as bytes converts back exactly. The
+  // three-byte form of a surrogate becomes that surrogate (except, with
+  // 32-bit wide text, U+DC80..U+DCFF, whose form is invalid there).
   [[nodiscard]] WString toWideStr() const;
 
-  // Wide text as UTF-8. U+DC80..U+DCFF become the single bytes they stand
-  // for; other unpaired surrogates are written in the three-byte form, so
-  // that every wide text the platform can give converts back exactly.
+  // Wide text as UTF-8. With 32-bit wide text, U+DC80..U+DCFF become the
+  // single bytes they stand for. Other unpaired surrogates (all of them
+  // where wide text is UTF-16) are written in the three-byte form, so that
+  // every wide text the platform can give, a UTF-16 name with unpaired
+  // surrogates included, converts back exactly.
   static String from(const std::wstring& wide);
 };
 
@@ -80,8 +85,10 @@ class WString : public std::wstring {
 };
 
 // The text with every control character (below 0x20, and 0x7F) written as
-// an escape: \n, \r, \t or \xHH. Applied to every name that goes into the
-// report, so that each entry stays on one line and no name can forge a line.
+// an escape: \n, \r, \t or \xHH; where wide text is UTF-16, also the
+// three-byte form of each unpaired surrogate of a name, as \udXXX. Applied
+// to every name that goes into the report, so that each entry stays on one
+// line, no name can forge a line and the report stays valid UTF-8.
 String escapeControls(const std::string& text);
 
 // The same conversions and escaping, appended to a text that the caller

@@ -30,11 +30,14 @@ bool calendarFromFileTime(FILETIME time, SYSTEMTIME& out) {
 }
 
 bool fileTimeFromCalendar(const SYSTEMTIME& f, FILETIME& out) {
-  const year_month_day date{year{f.year}, month{f.month}, day{f.day}};
-  if (f.year < 1601 || f.year > 30827 || !date.ok() || f.hour > 23 || f.minute > 59 ||
-      f.second > 59 || f.milliseconds > 999) {
+  // month and day keep only 8 bits of what they are made from, so a day of
+  // 256 + 29 would pass as the 29th: the ranges are checked first.
+  if (f.year < 1601 || f.year > 30827 || f.month > 12 || f.day > 31 || f.hour > 23 ||
+      f.minute > 59 || f.second > 59 || f.milliseconds > 999) {
     return false;
   }
+  const year_month_day date{year{f.year}, month{f.month}, day{f.day}};
+  if (!date.ok()) return false;
   const auto dayCount = static_cast<std::uint64_t>((sys_days{date} - kOrigin).count());
   const std::uint64_t ms =
       ((f.hour * 60ULL + f.minute) * 60ULL + f.second) * 1'000ULL + f.milliseconds;
@@ -43,11 +46,14 @@ bool fileTimeFromCalendar(const SYSTEMTIME& f, FILETIME& out) {
 }
 
 FILETIME fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
+  // Saturate far beyond year 30828 instead of wrapping around. The bound is
+  // checked before the epoch is shifted, since a time near the end of the
+  // 64-bit range (which some file systems store) would overflow the sum and
+  // come out as 1601, the oldest time there is.
+  constexpr auto kMaxSeconds = static_cast<std::int64_t>(~0ULL / kTicksPerSecond) - 1;
+  if (seconds > kMaxSeconds - kEpochDeltaSeconds) return fromTicks(~0ULL);
   const std::int64_t since1601 = seconds + kEpochDeltaSeconds;
   if (since1601 < 0) return {};
-  // Saturate far beyond year 30828 instead of wrapping around.
-  constexpr auto kMaxSeconds = static_cast<std::int64_t>(~0ULL / kTicksPerSecond) - 1;
-  if (since1601 > kMaxSeconds) return fromTicks(~0ULL);
   return fromTicks(static_cast<std::uint64_t>(since1601) * kTicksPerSecond +
                    static_cast<std::uint64_t>(nanoseconds / 100));
 }

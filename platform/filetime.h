@@ -59,7 +59,9 @@ bool calendarFromFileTime(FILETIME time, SYSTEMTIME& out);
 bool fileTimeFromCalendar(const SYSTEMTIME& fields, FILETIME& out);
 
 // The file time of a Unix time given as seconds and nanoseconds since 1970.
-// Times before 1601 give 0; the nanoseconds are kept to 100 ns.
+// Times before 1601 give 0, times beyond the 64-bit tick range (any seconds
+// value is accepted) the largest file time; the nanoseconds (0 to
+// 999'999'999, as the OS gives them) are kept to 100 ns.
 FILETIME fileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);
 
 }  // namespace platform

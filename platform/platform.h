@@ -56,6 +56,9 @@ bool fileTimeToSystemTime(const FILETIME& time, SYSTEMTIME& out);
 // for a time it cannot convert.
 bool fileTimeToLocalTime(const FILETIME& time, SYSTEMTIME& out);
 
+// Today's local date as eight digits, year, month and day ("20261211").
+std::string localDateStamp();
+
 // -1, 0 or 1 as `a` is earlier than, equal to or later than `b`.
 int compareFileTime(const FILETIME& a, const FILETIME& b);
 
@@ -101,6 +104,12 @@ class DirectorySearch {
   // directory. Returns 0, or the error code when nothing was removed.
   ErrorCode remove(const std::wstring& name, const std::wstring& path);
 
+  // The error code remove() would give for `name` as far as the entry and
+  // its directory tell without trying (a directory, a directory this
+  // process may not change, a read-only file system); 0 when the removal
+  // is expected to succeed. Changes nothing.
+  [[nodiscard]] ErrorCode predictRemove(const std::wstring& name, const std::wstring& path) const;
+
   // Ends the search and releases the OS handle. Safe to call twice.
   void close() noexcept;
 
@@ -145,14 +154,65 @@ class NewFile {
 // Whether `code` says that a file was not created because its name is taken.
 bool isAlreadyExists(ErrorCode code);
 
+// A file just made at a log's old path, to take the log's place. Move-only;
+// closed by close() or at destruction.
+class FreshFile {
+ public:
+  FreshFile() noexcept;
+  FreshFile(FreshFile&&) noexcept;
+  FreshFile& operator=(FreshFile&&) noexcept;
+  FreshFile(const FreshFile&) = delete;
+  FreshFile& operator=(const FreshFile&) = delete;
+  ~FreshFile();
+
+  // Creates the file at `path`, or truncates to empty a file already
+  // there, opened for reading and writing and shared with other openers for
+  // writing only. Refuses a symbolic link at the path (its target is never
+  // truncated) and anything that is not a regular file. On failure the
+  // result is not open and `error` holds the code.
+  static FreshFile create(const std::wstring& path, ErrorCode& error);
+
+  [[nodiscard]] bool isOpen() const noexcept;
+
+  // Sets the file's creation time to `time`, leaving its other times alone.
+  // Where the file system cannot record it but keeps a birth time of its
+  // own (which, for a file just made, is the moment it was made), that
+  // counts as success. Returns 0 or the error code.
+  ErrorCode setCreationTime(const FILETIME& time);
+
+  // Gives the file the owner, group and permission bits of the entry at
+  // `modelPath`, so that whoever could write the replaced log can write
+  // this one. Returns 0 or the error code.
+  ErrorCode copyAccessFrom(const std::wstring& modelPath);
+
+  // Closes the file. Returns 0 or the error code.
+  ErrorCode close() noexcept;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Renames `from` to `to`, failing instead of replacing when `to` exists.
+// Returns 0 or the error code.
+ErrorCode renameNoReplace(const std::wstring& from, const std::wstring& to);
+
+// The error code renameNoReplace(from, to) would give as far as the two
+// entries and their directories tell without trying (`from` missing, `to`
+// taken, a directory this process may not change, a read-only file
+// system); 0 when the rename is expected to succeed. Changes nothing.
+ErrorCode predictRenameNoReplace(const std::wstring& from, const std::wstring& to);
+
 // ---- File information ------------------------------------------------------
 
 // Whether an entry exists at `path` itself (a symbolic link counts as
 // itself, whatever it points to).
 bool entryExists(const std::wstring& path);
 
-// The creation time of the entry at `path`. Returns false when there is no
-// entry or no time can be had.
+// The creation time of the entry at `path` (a symbolic link is not
+// followed): the time FreshFile::setCreationTime recorded, else the file
+// system's own creation time, else the last-write time. Returns false when
+// there is no entry.
 bool creationTime(const std::wstring& path, FILETIME& out);
 
 // `path` made absolute against the working directory, lexically: nothing in

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -101,6 +102,18 @@ bool fileTimeToLocalTime(const FILETIME& time, SYSTEMTIME& out) {
   out.second = static_cast<std::uint16_t>(local.tm_sec);
   out.milliseconds = static_cast<std::uint16_t>(ticks / 10'000 % 1'000);
   return true;
+}
+
+std::string localDateStamp() {
+  char text[64] = {};
+  const std::time_t now = std::time(nullptr);
+  struct tm local {};
+  // strftime leaves the buffer undefined when it fails: no date then.
+  if (localtime_r(&now, &local) == nullptr ||
+      std::strftime(text, sizeof text, "%Y%m%d", &local) == 0) {
+    return {};
+  }
+  return text;
 }
 
 int compareFileTime(const FILETIME& a, const FILETIME& b) { return compareFileTimes(a, b); }
@@ -230,16 +243,49 @@ ErrorCode DirectorySearch::remove(const std::wstring& name, const std::wstring& 
   return 0;
 }
 
+ErrorCode DirectorySearch::predictRemove(const std::wstring& name,
+                                         const std::wstring& /*path*/) const {
+  if (state_ == nullptr) return posixError(EBADF);
+  const int fd = state_->fd;
+  const std::string entry = narrow(name);
+  struct stat st {};
+  if (fstatat(fd, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return posixError(errno);
+  // The checks in the order unlinkat makes them: the file system and the
+  // directory's permissions, the sticky bit, then the kind of entry.
+  if (faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) != 0) return posixError(errno);
+  struct stat directory {};
+  if (fstat(fd, &directory) != 0) return posixError(errno);
+  const uid_t user = geteuid();
+  if ((directory.st_mode & S_ISVTX) != 0 && user != 0 && st.st_uid != user &&
+      directory.st_uid != user) {
+    return posixError(EPERM);
+  }
+  if (S_ISDIR(st.st_mode)) return posixError(EISDIR);
+  return 0;
+}
+
 void DirectorySearch::close() noexcept { state_.reset(); }
 
 // ---- Files -----------------------------------------------------------------
 
-struct NewFile::State {
+// An open file descriptor, closed at destruction unless taken back first.
+struct Descriptor {
   int fd = -1;
-  ~State() {
+  Descriptor() = default;
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
     if (fd >= 0) ::close(fd);
   }
+  // Closes now, returning 0 or the error code of the close.
+  ErrorCode closeNow() noexcept {
+    const int closing = fd;
+    fd = -1;
+    return ::close(closing) == 0 ? 0 : posixError(errno);
+  }
 };
+
+struct NewFile::State : Descriptor {};
 
 NewFile::NewFile() noexcept = default;
 NewFile::NewFile(NewFile&&) noexcept = default;
@@ -276,13 +322,128 @@ ErrorCode NewFile::writeText(std::string_view text) {
 
 ErrorCode NewFile::close() noexcept {
   if (state_ == nullptr) return 0;
-  const int fd = state_->fd;
-  state_->fd = -1;
+  const ErrorCode error = state_->closeNow();
   state_.reset();
-  return ::close(fd) == 0 ? 0 : posixError(errno);
+  return error;
 }
 
 bool isAlreadyExists(ErrorCode code) { return code == EEXIST; }
+
+struct FreshFile::State : Descriptor {};
+
+FreshFile::FreshFile() noexcept = default;
+FreshFile::FreshFile(FreshFile&&) noexcept = default;
+FreshFile& FreshFile::operator=(FreshFile&&) noexcept = default;
+FreshFile::~FreshFile() = default;
+
+FreshFile FreshFile::create(const std::wstring& path, ErrorCode& error) {
+  FreshFile file;
+  // O_NONBLOCK keeps a FIFO planted at the path from hanging the run. The
+  // file is truncated only once it is known to be a regular file with no
+  // other name, so that a planted hard link cannot empty another file.
+  const int fd =
+      ::open(narrow(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = posixError(errno);
+    return file;
+  }
+  auto state = std::make_unique<State>();
+  state->fd = fd;
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {  // NOLINT(bugprone-branch-clone): each step has its own errno
+    error = posixError(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    error = posixError(EINVAL);
+  } else if (st.st_nlink > 1) {
+    error = posixError(EMLINK);
+  } else if (ftruncate(fd, 0) != 0) {
+    error = posixError(errno);
+  } else {
+    error = 0;
+    file.state_ = std::move(state);
+  }
+  return file;
+}
+
+bool FreshFile::isOpen() const noexcept { return state_ != nullptr; }
+
+ErrorCode FreshFile::setCreationTime(const FILETIME& time) {
+  if (state_ == nullptr) return posixError(EBADF);
+  char text[24];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, toTicks(time));
+  (void)ec;
+  const auto size = static_cast<std::size_t>(end - text);
+  if (fsetxattr(state_->fd, kCreationAttribute, text, size, 0) == 0) return 0;
+  const int failure = errno;
+  if (failure != ENOTSUP && failure != EOPNOTSUPP) return posixError(failure);
+  struct statx sx {};
+  if (statx(state_->fd, "", AT_EMPTY_PATH, STATX_BTIME, &sx) == 0 &&
+      (sx.stx_mask & STATX_BTIME) != 0) {
+    return 0;
+  }
+  return posixError(failure);
+}
+
+ErrorCode FreshFile::copyAccessFrom(const std::wstring& modelPath) {
+  if (state_ == nullptr) return posixError(EBADF);
+  struct stat model {};
+  struct stat own {};
+  if (lstat(narrow(modelPath).c_str(), &model) != 0 || fstat(state_->fd, &own) != 0) {
+    return posixError(errno);
+  }
+  // The owner first: changing it clears set-id bits, which the mode below
+  // then puts back.
+  if ((model.st_uid != own.st_uid || model.st_gid != own.st_gid) &&
+      fchown(state_->fd, model.st_uid, model.st_gid) != 0) {
+    return posixError(errno);
+  }
+  if (fchmod(state_->fd, model.st_mode & 07777) != 0) return posixError(errno);
+  return 0;
+}
+
+ErrorCode FreshFile::close() noexcept {
+  if (state_ == nullptr) return 0;
+  const ErrorCode error = state_->closeNow();
+  state_.reset();
+  return error;
+}
+
+ErrorCode renameNoReplace(const std::wstring& from, const std::wstring& to) {
+  const std::string source = narrow(from);
+  const std::string target = narrow(to);
+  if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return posixError(errno);
+  // A file system that does not take the flag: a hard link fails just the
+  // same when the name is taken, and the old name is dropped only after.
+  if (link(source.c_str(), target.c_str()) != 0) return posixError(errno);
+  if (unlink(source.c_str()) != 0) {
+    const int failure = errno;
+    unlink(target.c_str());
+    return posixError(failure);
+  }
+  return 0;
+}
+
+ErrorCode predictRenameNoReplace(const std::wstring& from, const std::wstring& to) {
+  const std::string source = narrow(from);
+  const std::string target = narrow(to);
+  const auto directoryOf = [](const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return std::string(".");
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+  };
+  struct stat st {};
+  if (lstat(source.c_str(), &st) != 0) return posixError(errno);
+  for (const std::string& path : {source, target}) {
+    if (faccessat(AT_FDCWD, directoryOf(path).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+      return posixError(errno);
+    }
+  }
+  if (lstat(target.c_str(), &st) == 0) return posixError(EEXIST);
+  return errno == ENOENT ? 0 : posixError(errno);
+}
 
 // ---- File information ------------------------------------------------------
 

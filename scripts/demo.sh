@@ -25,6 +25,14 @@ make_log APP.LOG.3 12 'twelve days old, upper case'
 make_log 19990101T000000Z-0.Tarnwick.log 30 'a report of an earlier run'
 make_log notes.txt 100 'not a log: never touched'
 
+# The web-server logs were created yesterday: record that as the tool's own
+# fresh-log step records a creation time, so that this run rotates them.
+yesterday_ticks=$(( ($(date +%s) - 86400 + 11644473600) * 10000000 ))
+for log in httpd_access.log httpd_error.log httpd_relay.log; do
+  python3 -c 'import os, sys; os.setxattr(sys.argv[1], "user.cleanlogs.created", sys.argv[2].encode())' \
+    "$log" "$yesterday_ticks" 2>/dev/null || echo "(cannot record a creation time on $log: it will not be rotated)"
+done
+
 echo "== log/ before the run"
 ls -l --time-style=+%F "$root/log" | tail -n +2
 echo

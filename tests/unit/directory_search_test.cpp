@@ -28,7 +28,9 @@ TEST(DirectorySearchTest, LargeDirectoryYieldsEveryMatchOnceWhileRemoving) {
   std::set<std::string> matching;
   for (int i = 0; i < kEntries; ++i) {
     char name[80];
-    std::snprintf(name, sizeof name, "an-entry-with-a-long-name-to-fill-its-batch-%06d.%s", i, i % 10 == 0 ? "txt" : (i % 2 ? "LOG.1" : "log"));
+    const char* suffix = i % 10 == 0 ? "txt" : (i % 2 != 0 ? "LOG.1" : "log");
+    (void)std::snprintf(name, sizeof name, "an-entry-with-a-long-name-to-fill-its-batch-%06d.%s", i,
+                        suffix);
     const int fd = ::open((dir / name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
     ASSERT_GE(fd, 0) << name;
     ::close(fd);

@@ -49,7 +49,8 @@ TEST(SweepTest, OnlyEntriesStrictlyBeforeTheLimitExpire) {
   ASSERT_TRUE(search.isOpen());
   String report;
   const int count = sweepExpiredLogs(search, current, pattern, logDir,
-                                     platform::fileTimeFromUnix(kLimitSeconds, 0), report);
+                                     platform::fileTimeFromUnix(kLimitSeconds, 0), report,
+                                     realRun());
 
   EXPECT_EQ(count, 2);
   EXPECT_FALSE(search.isOpen());

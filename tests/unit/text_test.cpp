@@ -67,7 +67,10 @@ TEST(TextConversionTest, KnownTextsConvertBothWays) {
   }
 }
 
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+
 TEST(TextConversionTest, InvalidUtf8RoundTripsExactly) {
+  if (kWideIsUtf16) GTEST_SKIP() << "names are UTF-16 here; the next test covers them";
   const std::string cases[] = {
       "\xff\xfe.log",        // bytes that never start a sequence
       "\xc3",                // truncated sequence
@@ -81,11 +84,37 @@ TEST(TextConversionTest, InvalidUtf8RoundTripsExactly) {
     EXPECT_EQ(String::from(WString::from(c)), c) << testing::PrintToString(c);
   }
   // Every byte string round-trips, not only the ones thought of above.
-  std::mt19937 random(20261211);
+  std::mt19937 random(20261211);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible
   for (int i = 0; i < 20000; ++i) {
     std::string bytes(random() % 12, '\0');
     for (char& b : bytes) b = static_cast<char>(random() % 256);
     ASSERT_EQ(String::from(WString::from(bytes)), bytes) << testing::PrintToString(bytes);
+  }
+}
+
+TEST(TextConversionTest, EveryUtf16NameRoundTripsExactly) {
+  if (!kWideIsUtf16) GTEST_SKIP() << "names are bytes here; the test above covers them";
+  const std::wstring cases[] = {
+      {0xDCC3, 0xDCA9},                   // unpaired, yet their low bytes spell "é" in UTF-8
+      {0xDCE2, 0xDC82, 0xDCAC, L'.'},     // ... and "€"
+      {0xDCED, 0xDCA0, 0xDC80},           // ... and the form of an unpaired U+D800
+      {0xD800},                           // a lone high surrogate
+      {L'a', 0xDBFF, L'.', L'l'},
+      {0xDC00, 0xD800},                   // the wrong order is no pair
+      {0xD800, 0xD800, 0xDC00},           // a lone one before a pair
+      {0xD83D, 0xDCDC},                   // a real pair
+  };
+  for (const std::wstring& c : cases) {
+    EXPECT_EQ(WString::from(String::from(c)), c) << testing::PrintToString(String::from(c));
+  }
+  // Every sequence of 16-bit units round-trips, weighted towards surrogates.
+  std::mt19937 random(20261211);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible
+  for (int i = 0; i < 20000; ++i) {
+    std::wstring units(random() % 8, L'\0');
+    for (wchar_t& u : units) {
+      u = static_cast<wchar_t>(random() % 2 == 0 ? 0xD800 + random() % 0x800 : random() % 0x10000);
+    }
+    ASSERT_EQ(WString::from(String::from(units)), units);
   }
 }
 
@@ -101,4 +130,14 @@ TEST(TextConversionTest, EscapeControlsKeepsEachNameOnOneLine) {
       {"caf\xc3\xa9 \xff", "caf\xc3\xa9 \xff"},
   };
   for (const Case& c : cases) EXPECT_EQ(escapeControls(c.text), c.expected);
+}
+
+TEST(TextConversionTest, UnpairedSurrogatesOfANameAreShownEscaped) {
+  // Where names are UTF-16, an unpaired surrogate is escaped like a control
+  // character; where names are bytes, those bytes are just invalid UTF-8 and
+  // stay as they are, like any other.
+  const std::wstring name = {L'a', 0xD800, L'b', 0xDCA9, L'.', 0xD83D, 0xDCDC};
+  const std::string narrow = String::from(name);
+  const std::string shown = kWideIsUtf16 ? "a\\ud800b\\udca9.\xf0\x9f\x93\x9c" : narrow;
+  EXPECT_EQ(escapeControls(narrow), shown);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "clean/AgeLimit.h"
 #include "platform/filetime.h"
 
@@ -66,6 +68,8 @@ TEST(FileTimeTest, InvalidFieldsAreRefused) {
       {2023, 2, 29, 0, 0, 0, 0},  {2024, 13, 1, 0, 0, 0, 0}, {2024, 0, 1, 0, 0, 0, 0},
       {2024, 4, 31, 0, 0, 0, 0},  {2024, 1, 0, 0, 0, 0, 0},  {2024, 1, 1, 24, 0, 0, 0},
       {2024, 1, 1, 0, 60, 0, 0},  {2024, 1, 1, 0, 0, 60, 0}, {2024, 1, 1, 0, 0, 0, 1000},
+      // Beyond 8 bits: must not pass as 2000-02-29 or 2000-02-01.
+      {2000, 2, 256 + 29, 0, 0, 0, 0}, {2000, 256 + 2, 1, 0, 0, 0, 0},
   };
   for (const SYSTEMTIME& f : invalid) {
     FILETIME time{7, 7};
@@ -80,6 +84,27 @@ TEST(FileTimeTest, UnixTimesKeep100Nanoseconds) {
             116'444'736'000'000'000U + 19'999'999U);
   EXPECT_EQ(platform::toTicks(platform::fileTimeFromUnix(-11'644'473'600, 0)), 0U);
   EXPECT_EQ(platform::toTicks(platform::fileTimeFromUnix(-11'644'473'601, 0)), 0U);
+}
+
+TEST(FileTimeTest, UnixTimesAtTheEndsOfTheRangeSaturate) {
+  // Some file systems store any 64-bit seconds value; one near the top must
+  // not wrap around to 1601 (and so look expired).
+  constexpr std::int64_t kMax = INT64_MAX;
+  constexpr std::int64_t kMin = INT64_MIN;
+  // The last second whose ticks still fit, and the first that does not.
+  constexpr std::int64_t kLastFitting = 1'844'674'407'369 - 11'644'473'600;
+  struct Case { std::int64_t seconds; std::uint64_t ticks; };
+  const Case cases[] = {
+      {kMax, ~0ULL},
+      {kMax - 11'644'473'600, ~0ULL},
+      {kLastFitting, 18'446'744'073'690'000'000ULL},
+      {kLastFitting + 1, ~0ULL},
+      {kMin, 0},
+      {kMin + 1, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::toTicks(platform::fileTimeFromUnix(c.seconds, 0)), c.ticks) << c.seconds;
+  }
 }
 
 TEST(FileTimeTest, ComparisonUsesTheWholeValue) {

@@ -1,0 +1,4 @@
+# Toolchain: 32-bit Windows (i686) with MinGW-w64.
+set(CLEANLOGS_MINGW_TRIPLET i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
