@@ -30,7 +30,7 @@ ErrorCode posixError(int errnum) { return static_cast<ErrorCode>(errnum); }
 
 std::string narrow(const std::wstring& path) { return String::from(path); }
 
-FILETIME fromTimespec(const struct timespec& t) {
+FILETIME fileTimeOf(const struct timespec& t) {
   return fileTimeFromUnix(static_cast<std::int64_t>(t.tv_sec),
                           static_cast<std::int64_t>(t.tv_nsec));
 }
@@ -76,7 +76,7 @@ SYSTEMTIME currentSystemTime() {
 FILETIME currentFileTime() {
   struct timespec now {};
   clock_gettime(CLOCK_REALTIME, &now);
-  return fromTimespec(now);
+  return fileTimeOf(now);
 }
 
 bool systemTimeToFileTime(const SYSTEMTIME& fields, FILETIME& out) {
@@ -202,7 +202,7 @@ struct DirectorySearch::State {
         if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
         entry.name.clear();
         ovix::core::appendWide(entry.name, name);
-        entry.lastWrite = fromTimespec(st.st_mtim);
+        entry.lastWrite = fileTimeOf(st.st_mtim);
         return true;
       }
       if (ended || !readBatch()) return false;
